@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the cross toolchain, Wine and the virtual display the build and tests need.
+set -euo pipefail
+need=()
+command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(mingw-w64)
+command -v cmake >/dev/null || need+=(cmake)
+command -v c++ >/dev/null || need+=(g++)
+[ -d /usr/src/googletest ] || need+=(googletest)
+command -v wine >/dev/null || need+=(wine wine64 wine32:i386)
+dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
+command -v xvfb-run >/dev/null || need+=(xvfb xauth)
+[ ${#need[@]} -eq 0 ] && exit 0
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null

@@ -1,0 +1,24 @@
+// Running a slot's command, and the workers that wait for the installer and
+// the uninstaller.
+#pragma once
+
+#include <windows.h>
+
+// Runs the command of slot `slotIndex` (0 to 29); anything else does nothing.
+void ExecuteCommand(HWND window, int slotIndex);
+
+DWORD WINAPI InstallerThread(LPVOID unused);
+DWORD WINAPI UninstallerThread(LPVOID unused);
+
+// Starts a process from `commandLine` (which the platform may change in place),
+// waits for it and returns its exit code, or E_FAIL when it cannot start.
+DWORD RunProcessAndWait(wchar_t *commandLine);
+
+// Reads a text value under HKEY_LOCAL_MACHINE into `buffer` of `bufferBytes`
+// bytes; the result is always terminated inside the buffer. 0 or E_FAIL.
+HRESULT ReadMachineString(const wchar_t *subKey, const wchar_t *valueName, wchar_t *buffer,
+                          DWORD bufferBytes);
+
+// The window's handling of LM_INSTALL_DONE and LM_UNINSTALL_DONE.
+void HandleInstallDone(HWND window);
+void HandleUninstallDone(HWND window);

@@ -1,0 +1,122 @@
+#include "command_table.h"
+
+// Limits that keep every size below computable in 64 bits and reject files no
+// display could show anyway.
+enum : long long { MAX_BITMAP_SIDE = 1 << 20 };
+
+static DWORD ReadLe32(const BYTE *p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<DWORD>(p[3]) << 24);
+}
+
+static WORD ReadLe16(const BYTE *p)
+{
+    return static_cast<WORD>(p[0] | (p[1] << 8));
+}
+
+static bool FitsInside(unsigned long long offset, unsigned long long length, DWORD size)
+{
+    return offset <= size && length <= size - offset;
+}
+
+int IsBitmapImageComplete(const BYTE *data, DWORD size)
+{
+    const DWORD fileHeaderSize = 14;
+    if (!data || size < fileHeaderSize + 4)
+        return 0;
+    DWORD bitsOffset = ReadLe32(data + 10);
+    DWORD headerSize = ReadLe32(data + fileHeaderSize);
+    if (!FitsInside(fileHeaderSize, headerSize, size))
+        return 0;
+    const BYTE *header = data + fileHeaderSize;
+
+    long long width, height;
+    unsigned bitCount, compression = BI_RGB, colorsUsed = 0, entrySize;
+    DWORD imageSize = 0;
+    if (headerSize == sizeof(BITMAPCOREHEADER)) {
+        width = ReadLe16(header + 4);
+        height = ReadLe16(header + 6);
+        bitCount = ReadLe16(header + 10);
+        entrySize = 3;
+    } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 ||
+               headerSize == 124) {
+        width = static_cast<LONG>(ReadLe32(header + 4));
+        height = static_cast<LONG>(ReadLe32(header + 8));
+        bitCount = ReadLe16(header + 14);
+        compression = ReadLe32(header + 16);
+        imageSize = ReadLe32(header + 20);
+        colorsUsed = ReadLe32(header + 32);
+        entrySize = 4;
+    } else {
+        return 0;
+    }
+    if (height < 0)
+        height = -height;
+    if (width <= 0 || height == 0 || width > MAX_BITMAP_SIDE || height > MAX_BITMAP_SIDE)
+        return 0;
+
+    // Colour table (and the three masks a plain info header keeps behind it).
+    unsigned long long entries = colorsUsed;
+    if (bitCount <= 8 && entries == 0)
+        entries = 1ull << bitCount;
+    unsigned long long tableBytes = entries * entrySize;
+    if (headerSize == 40 && (compression == BI_BITFIELDS || compression == 6))
+        tableBytes += (compression == 6 ? 4 : 3) * 4;
+    if (!FitsInside(fileHeaderSize + headerSize, tableBytes, size))
+        return 0;
+
+    unsigned long long bitsBytes;
+    switch (compression) {
+    case BI_RGB:
+    case BI_BITFIELDS:
+    case 6: // alpha bit fields
+        if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
+            bitCount != 32)
+            return 0;
+        bitsBytes = ((static_cast<unsigned long long>(width) * bitCount + 31) / 32) * 4 *
+                    static_cast<unsigned long long>(height);
+        break;
+    case BI_RLE8:
+    case BI_RLE4:
+        // Run-length data has no size implied by the header: it must state one.
+        if (imageSize == 0)
+            return 0;
+        bitsBytes = imageSize;
+        break;
+    default:
+        return 0;
+    }
+    return FitsInside(bitsOffset, bitsBytes, size) ? 1 : 0;
+}
+
+HBITMAP LoadBitmapFile(const wchar_t *path, HWND window)
+{
+    HANDLE file = CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return nullptr;
+    DWORD size = GetFileSize(file, nullptr);
+    HGLOBAL block = size && size != INVALID_FILE_SIZE ? GlobalAlloc(GMEM_MOVEABLE, size) : nullptr;
+    BYTE *data = block ? static_cast<BYTE *>(GlobalLock(block)) : nullptr;
+    if (!data) {
+        if (block)
+            GlobalFree(block);
+        CloseHandle(file);
+        return nullptr;
+    }
+
+    HBITMAP bitmap = nullptr;
+    DWORD read = 0;
+    if (ReadFile(file, data, size, &read, nullptr) && read == size &&
+        IsBitmapImageComplete(data, size)) {
+        const BITMAPINFO *info = reinterpret_cast<const BITMAPINFO *>(data + 14);
+        HDC dc = GetDC(window);
+        bitmap = CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, data + ReadLe32(data + 10), info,
+                                DIB_RGB_COLORS);
+        ReleaseDC(window, dc);
+    }
+    CloseHandle(file);
+    GlobalUnlock(block);
+    GlobalFree(block);
+    return bitmap;
+}

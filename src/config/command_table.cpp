@@ -1,0 +1,212 @@
+#include "command_table.h"
+
+#include "config_values.h"
+
+#include <mmsystem.h>
+
+CommandSlot CommandTable[SLOT_COUNT];
+
+static const wchar_t SLOT_KEYS[SLOT_COUNT][6] = {
+    L"cmd01", L"cmd02", L"cmd03", L"cmd04", L"cmd05", L"cmd06", L"cmd07", L"cmd08",
+    L"cmd09", L"cmd10", L"cmd11", L"cmd12", L"cmd13", L"cmd14", L"cmd15", L"cmd16",
+    L"cmd17", L"cmd18", L"cmd19", L"cmd20", L"cmd21", L"cmd22", L"cmd23", L"cmd24",
+    L"cmd25", L"cmd26", L"cmd27", L"cmd28", L"cmd29", L"cmd30"};
+
+static const wchar_t EMPTY_TEXT[] = L"";
+
+enum { CLICK_SOUND_ID = 201, SOUND_RESOURCE_TYPE = 30 };
+
+static int SetInitialTable()
+{
+    for (int i = 0; i < SLOT_COUNT; i++) {
+        CommandTable[i].key = SLOT_KEYS[i];
+        CommandTable[i].sound = EMPTY_TEXT;
+    }
+    return 1;
+}
+
+static const int tableInitialised = SetInitialTable();
+
+static const wchar_t *const KEYWORDS[] = {L"CMD_BROWSE",  L"CMD_EXE",    L"CMD_EXIT",
+                                          L"CMD_INSTALL", L"CMD_UNINST", L"CMD_WEB"};
+
+static wchar_t FoldAscii(wchar_t c)
+{
+    return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+}
+
+static bool EqualsIgnoringAsciiCase(const wchar_t *text, const wchar_t *keyword)
+{
+    for (; *text && *keyword; text++, keyword++) {
+        if (FoldAscii(*text) != *keyword)
+            return false;
+    }
+    return *text == *keyword;
+}
+
+CommandKind ParseCommandKind(const wchar_t *text)
+{
+    if (!text)
+        return CMD_BROWSE;
+    for (int kind = 0; kind < 6; kind++) {
+        if (EqualsIgnoringAsciiCase(text, KEYWORDS[kind]))
+            return static_cast<CommandKind>(kind);
+    }
+    return CMD_BROWSE;
+}
+
+static void CopyToken(wchar_t (&field)[TEXT_CAPACITY], const wchar_t *token)
+{
+    if (token)
+        CopyText(field, TEXT_CAPACITY, token);
+}
+
+static void ReplaceBitmap(HBITMAP *slotImage, HBITMAP image)
+{
+    if (*slotImage)
+        DeleteObject(*slotImage);
+    *slotImage = image;
+}
+
+static HBITMAP LoadSlotBitmap(const wchar_t *relativePath)
+{
+    wchar_t fullPath[TEXT_CAPACITY];
+    if (!JoinText(fullPath, TEXT_CAPACITY, launcher.sourceRoot, relativePath))
+        return nullptr;
+    return LoadBitmapFile(fullPath, launcher.mainWindow);
+}
+
+static const void *LoadClickSound()
+{
+    HRSRC found = FindResourceW(launcher.instance, MAKEINTRESOURCEW(CLICK_SOUND_ID),
+                                MAKEINTRESOURCEW(SOUND_RESOURCE_TYPE));
+    HGLOBAL loaded = found ? LoadResource(launcher.instance, found) : nullptr;
+    return loaded ? LockResource(loaded) : nullptr;
+}
+
+// Completes labelRect from its left and top edges: one line, or two lines
+// divided at the first "\n" with the top moved up half a line.
+static void MeasureLabel(HDC dc, CommandSlot *slot)
+{
+    const wchar_t *label = slot->label;
+    const wchar_t *marker = wcsstr(label, L"\\n");
+    SIZE extent = {};
+    if (!marker) {
+        GetTextExtentPointW(dc, label, lstrlenW(label), &extent);
+        slot->labelRect.right = slot->labelRect.left + extent.cx;
+        slot->labelRect.bottom = slot->labelRect.top + extent.cy;
+        return;
+    }
+    SIZE first = {};
+    GetTextExtentPointW(dc, label, static_cast<int>(marker - label), &first);
+    GetTextExtentPointW(dc, marker + 2, lstrlenW(marker + 2), &extent);
+    slot->labelRect.right = slot->labelRect.left + (first.cx > extent.cx ? first.cx : extent.cx);
+    slot->labelRect.top -= extent.cy / 2;
+    slot->labelRect.bottom = slot->labelRect.top + 2 * extent.cy;
+    launcher.labelLineHeight = extent.cy;
+}
+
+static void LoadLabel(HDC dc, CommandSlot *slot, wchar_t *entry)
+{
+    CommaTokenizer tokens = StartTokens(entry);
+    slot->defined = 1;
+    CopyToken(slot->label, NextToken(&tokens));
+    slot->labelRect.left = ReadNumber(NextToken(&tokens));
+    slot->labelRect.top = ReadNumber(NextToken(&tokens));
+    MeasureLabel(dc, slot);
+}
+
+static void LoadButton(CommandSlot *slot, wchar_t *entry)
+{
+    CommaTokenizer tokens = StartTokens(entry);
+    slot->defined = 1;
+    CopyToken(slot->normalImagePath, NextToken(&tokens));
+    CopyToken(slot->hotImagePath, NextToken(&tokens));
+    int x = ReadNumber(NextToken(&tokens));
+    int y = ReadNumber(NextToken(&tokens));
+    slot->width = ReadNumber(NextToken(&tokens));
+    slot->height = ReadNumber(NextToken(&tokens));
+    slot->normalTransparent = ReadColorTokens(&tokens);
+    SetRect(&slot->buttonRect, x, y, x + slot->width, y + slot->height);
+    ReplaceBitmap(&slot->normalImage, LoadSlotBitmap(slot->normalImagePath));
+    ReplaceBitmap(&slot->hotImage, LoadSlotBitmap(slot->hotImagePath));
+}
+
+static void LoadSound(CommandSlot *slot, const wchar_t *buttonSection)
+{
+    wchar_t key[16];
+    wchar_t entry[ENTRY_CAPACITY];
+    JoinText(key, 16, slot->key, L"_sound");
+    if (!ReadConfigString(buttonSection, key, entry, ENTRY_CAPACITY)) {
+        const void *click = LoadClickSound();
+        if (click) {
+            slot->sound = click;
+            slot->soundFlags = SND_ASYNC | SND_MEMORY;
+        }
+        return;
+    }
+    CommaTokenizer tokens = StartTokens(entry);
+    const wchar_t *file = NextToken(&tokens);
+    // Only commas: the sound stays as it was. A name that would not fit behind
+    // the source root is left out the same way rather than cut.
+    wchar_t soundPath[TEXT_CAPACITY];
+    if (!file || !JoinText(soundPath, TEXT_CAPACITY, launcher.sourceRoot, file))
+        return;
+    lstrcpyW(slot->soundPath, soundPath);
+    slot->sound = slot->soundPath;
+    slot->soundFlags = SND_ASYNC;
+}
+
+void LoadCommandTable()
+{
+    HDC dc = GetDC(launcher.mainWindow);
+    HGDIOBJ previousFont = nullptr;
+    if (launcher.useSmallFont)
+        previousFont = SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
+
+    // A section name that does not fit is read as no section at all.
+    wchar_t definitions[TEXT_CAPACITY];
+    wchar_t labels[TEXT_CAPACITY];
+    wchar_t buttons[TEXT_CAPACITY];
+    JoinText(definitions, TEXT_CAPACITY, launcher.sectionPrefix, L"_CommandDefines");
+    JoinText3(labels, TEXT_CAPACITY, launcher.sectionPrefix, L"Str_", launcher.language);
+    JoinText3(buttons, TEXT_CAPACITY, launcher.activeSection, L"Btn_", launcher.language);
+
+    for (CommandSlot &slot : CommandTable) {
+        wchar_t entry[ENTRY_CAPACITY];
+        if (!ReadConfigString(definitions, slot.key, entry, ENTRY_CAPACITY))
+            continue;
+        CommaTokenizer tokens = StartTokens(entry);
+        slot.kind = ParseCommandKind(NextToken(&tokens));
+        CopyToken(slot.path, NextToken(&tokens));
+        CopyToken(slot.arguments, NextToken(&tokens));
+
+        if (ReadConfigString(labels, slot.key, entry, ENTRY_CAPACITY))
+            LoadLabel(dc, &slot, entry);
+        if (ReadConfigString(buttons, slot.key, entry, ENTRY_CAPACITY))
+            LoadButton(&slot, entry);
+        if (slot.defined)
+            LoadSound(&slot, buttons);
+    }
+
+    if (previousFont)
+        SelectObject(dc, previousFont);
+    ReleaseDC(launcher.mainWindow, dc);
+}
+
+void ClearCommandTable()
+{
+    for (CommandSlot &slot : CommandTable) {
+        slot.kind = CMD_BROWSE;
+        slot.width = 0;
+        slot.height = 0;
+        slot.defined = 0;
+        slot.path[0] = 0;
+        slot.arguments[0] = 0;
+        slot.label[0] = 0;
+        slot.normalImagePath[0] = 0;
+        slot.hotImagePath[0] = 0;
+        ReplaceBitmap(&slot.normalImage, nullptr);
+        ReplaceBitmap(&slot.hotImage, nullptr);
+    }
+}

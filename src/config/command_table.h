@@ -1,0 +1,59 @@
+// The launcher's buttons: 30 slots keyed "cmd01" to "cmd30", loaded from the
+// configuration in use.
+#pragma once
+
+#include "../startup/launcher_state.h"
+
+#include <windows.h>
+
+enum CommandKind : int {
+    CMD_BROWSE = 0,
+    CMD_EXE = 1,
+    CMD_EXIT = 2,
+    CMD_INSTALL = 3,
+    CMD_UNINST = 4,
+    CMD_WEB = 5,
+};
+
+enum { SLOT_COUNT = 30, ENTRY_CAPACITY = 520 };
+
+struct CommandSlot {
+    const wchar_t *key;
+    CommandKind kind;
+    wchar_t path[TEXT_CAPACITY];
+    wchar_t arguments[TEXT_CAPACITY];
+    wchar_t label[TEXT_CAPACITY];
+    RECT labelRect;
+    wchar_t normalImagePath[TEXT_CAPACITY];
+    wchar_t hotImagePath[TEXT_CAPACITY];
+    RECT buttonRect;
+    HBITMAP normalImage;
+    HBITMAP hotImage;
+    int width;
+    int height;
+    COLORREF normalTransparent;
+    int defined;
+    const void *sound;
+    UINT soundFlags;
+    wchar_t soundPath[TEXT_CAPACITY];
+};
+
+extern CommandSlot CommandTable[SLOT_COUNT];
+
+// Fills the slots from the configuration; never clears a field whose entry or
+// token is missing. Needs `launcher.mainWindow`.
+void LoadCommandTable();
+
+// Resets kinds, sizes, texts and the defined flag, and deletes the bitmaps.
+void ClearCommandTable();
+
+// Whole-text, ASCII-case-insensitive keyword match; anything else is CMD_BROWSE.
+CommandKind ParseCommandKind(const wchar_t *text);
+
+// Reads a whole BMP file and makes a bitmap compatible with `window`'s device
+// context; null on any failure, a malformed file included.
+HBITMAP LoadBitmapFile(const wchar_t *path, HWND window);
+
+// Checks that a BMP image of `size` bytes holds its headers, colour table and
+// pixel bits inside those bytes. 1 when it does.
+int IsBitmapImageComplete(const BYTE *data, DWORD size);

@@ -1,0 +1,155 @@
+#include "config_values.h"
+
+#include "../startup/launcher_state.h"
+
+#include <wctype.h>
+
+DWORD ReadConfigStringFrom(const wchar_t *file, const wchar_t *section, const wchar_t *key,
+                           wchar_t *buffer, DWORD capacity)
+{
+    if (capacity == 0)
+        return 0;
+    buffer[0] = 0;
+    if (!file || !file[0] || !section || !section[0])
+        return 0;
+    return GetPrivateProfileStringW(section, key, L"", buffer, capacity, file);
+}
+
+DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buffer,
+                       DWORD capacity)
+{
+    return ReadConfigStringFrom(launcher.iniPath, section, key, buffer, capacity);
+}
+
+CommaTokenizer StartTokens(wchar_t *text)
+{
+    return CommaTokenizer{text};
+}
+
+wchar_t *NextToken(CommaTokenizer *tokens)
+{
+    wchar_t *p = tokens->next;
+    if (!p)
+        return nullptr;
+    while (*p == L',')
+        p++;
+    if (!*p) {
+        tokens->next = nullptr;
+        return nullptr;
+    }
+    wchar_t *token = p;
+    while (*p && *p != L',')
+        p++;
+    if (*p) {
+        *p = 0;
+        tokens->next = p + 1;
+    } else {
+        tokens->next = nullptr;
+    }
+    return token;
+}
+
+int ReadNumber(const wchar_t *token)
+{
+    if (!token)
+        return 0;
+    while (iswspace(*token))
+        token++;
+    bool negative = false;
+    if (*token == L'+' || *token == L'-')
+        negative = *token++ == L'-';
+    // Unsigned arithmetic wraps instead of overflowing on absurdly long digit runs.
+    unsigned value = 0;
+    while (*token >= L'0' && *token <= L'9')
+        value = value * 10u + static_cast<unsigned>(*token++ - L'0');
+    return static_cast<int>(negative ? 0u - value : value);
+}
+
+COLORREF ReadColorTokens(CommaTokenizer *tokens)
+{
+    unsigned red = ReadNumber(NextToken(tokens)) & 0xFF;
+    unsigned green = ReadNumber(NextToken(tokens)) & 0xFF;
+    unsigned blue = ReadNumber(NextToken(tokens)) & 0xFF;
+    return RGB(red, green, blue);
+}
+
+COLORREF ReadColorKey(const wchar_t *key)
+{
+    wchar_t value[TEXT_CAPACITY];
+    ReadConfigString(launcher.activeSection, key, value, TEXT_CAPACITY);
+    CommaTokenizer tokens = StartTokens(value);
+    return ReadColorTokens(&tokens);
+}
+
+void CopyText(wchar_t *dest, int capacity, const wchar_t *text)
+{
+    if (capacity <= 0)
+        return;
+    int i = 0;
+    for (; text && text[i] && i < capacity - 1; i++)
+        dest[i] = text[i];
+    dest[i] = 0;
+}
+
+namespace {
+
+// Appends to a bounded buffer and remembers whether anything had to be dropped.
+struct TextBuilder {
+    wchar_t *dest;
+    int capacity;
+    int length;
+    bool fits;
+
+    void Append(const wchar_t *text, int count)
+    {
+        for (int i = 0; text && i < count && text[i]; i++) {
+            if (length >= capacity - 1) {
+                fits = false;
+                return;
+            }
+            dest[length++] = text[i];
+        }
+    }
+
+    void Append(const wchar_t *text) { Append(text, 0x7FFFFFFF); }
+
+    int Finish()
+    {
+        dest[fits ? length : 0] = 0;
+        return fits ? 1 : 0;
+    }
+};
+
+} // namespace
+
+int JoinText3(wchar_t *dest, int capacity, const wchar_t *a, const wchar_t *b, const wchar_t *c)
+{
+    if (capacity <= 0)
+        return 0;
+    TextBuilder text = {dest, capacity, 0, true};
+    text.Append(a);
+    text.Append(b);
+    text.Append(c);
+    return text.Finish();
+}
+
+int JoinText(wchar_t *dest, int capacity, const wchar_t *first, const wchar_t *second)
+{
+    return JoinText3(dest, capacity, first, second, nullptr);
+}
+
+int FormatWithText(wchar_t *dest, int capacity, const wchar_t *format, const wchar_t *argument)
+{
+    if (capacity <= 0)
+        return 0;
+    TextBuilder text = {dest, capacity, 0, true};
+    const wchar_t *marker = format;
+    while (*marker && !(marker[0] == L'%' && marker[1] == L's'))
+        marker++;
+    text.Append(format, static_cast<int>(marker - format));
+    if (*marker) {
+        text.Append(argument);
+        text.Append(marker + 2);
+    }
+    return text.Finish();
+}

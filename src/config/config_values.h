@@ -1,0 +1,52 @@
+// Reading values of the configuration: texts, comma lists, numbers, colours,
+// and the bounded text building that every reader shares.
+#pragma once
+
+#include <windows.h>
+
+// Reads `key` of `section` from the configuration file in use (the working copy
+// once it exists). Returns the number of characters delivered; 0 means the key
+// is missing or empty. A missing file name or section name reads nothing.
+DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buffer,
+                       DWORD capacity);
+
+// The same from a named file.
+DWORD ReadConfigStringFrom(const wchar_t *file, const wchar_t *section, const wchar_t *key,
+                           wchar_t *buffer, DWORD capacity);
+
+// Splits a writable text on commas: a leading comma and a run of commas count as
+// one separator, so empty fields are skipped; fields are not trimmed.
+struct CommaTokenizer {
+    wchar_t *next;
+};
+
+CommaTokenizer StartTokens(wchar_t *text);
+// The next field, or null when there is none.
+wchar_t *NextToken(CommaTokenizer *tokens);
+
+// Decimal number: leading white space, optional sign, digits up to the first
+// non-digit. Null or no digits give 0.
+int ReadNumber(const wchar_t *token);
+
+// Three numbers red, green, blue from the tokenizer, each cut to 8 bits; a
+// missing one is 0.
+COLORREF ReadColorTokens(CommaTokenizer *tokens);
+
+// Colour of `key` in the active section; absent or empty gives black.
+COLORREF ReadColorKey(const wchar_t *key);
+
+// Copies `text` into `dest` (capacity in characters), cutting it to fit.
+void CopyText(wchar_t *dest, int capacity, const wchar_t *text);
+
+// dest = first + second. Returns 1 when it fits; otherwise dest becomes empty and
+// the result is 0, so a path that would be cut is never used.
+int JoinText(wchar_t *dest, int capacity, const wchar_t *first, const wchar_t *second);
+
+// dest = a + b + c, refused like JoinText.
+int JoinText3(wchar_t *dest, int capacity, const wchar_t *a, const wchar_t *b, const wchar_t *c);
+
+// Fills a configuration text that takes one text argument: the first "%s" is
+// replaced by `argument`, every other character, '%' included, is copied as it
+// stands, so no argument is ever read that was not given. Returns 1 when the
+// result fits; otherwise dest is empty and the result is 0.
+int FormatWithText(wchar_t *dest, int capacity, const wchar_t *format, const wchar_t *argument);

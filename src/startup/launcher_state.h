@@ -1,0 +1,52 @@
+// The one global record of the running launcher.
+#pragma once
+
+#include <windows.h>
+
+enum { TEXT_CAPACITY = 260, ARCH_TOKEN_CAPACITY = 8 };
+
+// Private window messages, always posted with wParam 0 and lParam 0.
+enum : UINT {
+    LM_RELOAD = WM_USER,
+    LM_INSTALL_DONE = 0x8001,
+    LM_UNINSTALL_DONE = 0x8002,
+};
+
+struct LauncherState {
+    HINSTANCE instance;
+    wchar_t sourceRoot[TEXT_CAPACITY];
+    wchar_t iniPath[TEXT_CAPACITY];
+    wchar_t volumeLabel[TEXT_CAPACITY];
+    wchar_t archToken[ARCH_TOKEN_CAPACITY];
+    wchar_t activeSection[TEXT_CAPACITY];
+    wchar_t sectionPrefix[TEXT_CAPACITY];
+    wchar_t language[TEXT_CAPACITY];
+    wchar_t caption[TEXT_CAPACITY];
+    wchar_t appRegKeyValue[TEXT_CAPACITY];
+    HWND mainWindow;
+    HBITMAP background;
+    int defaultBackground;
+    int backgroundWidth;
+    int backgroundHeight;
+    int useSmallFont;
+    COLORREF hiColor;
+    COLORREF loColor;
+    COLORREF bkgColor;
+    int labelLineHeight;
+    const void *introSound;
+    DWORD quietUntil;
+    int hotIndex;
+    int pressedIndex;
+    int captured;
+    int visibleCount;
+    int lastHitX;
+    int lastHitY;
+    volatile LONG workerBusy; // touched only with Interlocked* calls
+    wchar_t workerCommand[TEXT_CAPACITY];
+    wchar_t workerParameters[TEXT_CAPACITY];
+};
+
+extern LauncherState launcher;
+
+// Window class of the launcher; also the marker of a running instance.
+extern const wchar_t LAUNCHER_CLASS[];

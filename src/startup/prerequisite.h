@@ -1,0 +1,17 @@
+// The media-runtime version required before the window opens.
+#pragma once
+
+#include <windows.h>
+
+enum { VERSION_CAPACITY = 64, DXMEDIA_CAPACITY = 259, WINEXEC_CAPACITY = 130 };
+
+// 1 when the required version is met or none is required.
+int CheckMediaRuntime();
+
+// Writes the product version of `path` as "a.b.c.d"; 0 when it has none.
+int GetFileVersionString(const wchar_t *path, wchar_t *version);
+
+// Asks whether to install the runtime and may start its installer; returns 2.
+int RunMediaRuntimePrompt();
+
+void RunCommandLine(const wchar_t *commandLine, UINT showCommand);

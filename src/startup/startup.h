@@ -1,0 +1,22 @@
+// Start-up: the refusals, the disc, the working copy, language and caption,
+// and the message loop.
+#pragma once
+
+#include <windows.h>
+
+// The program's whole run; WinMain returns its result.
+int LauncherMain(HINSTANCE instance, int showCommand);
+
+int GetSourceRoot(const wchar_t *path, wchar_t *root, int capacity);
+void DetectProcessorToken();
+void ChooseLanguage();
+int IsApplicationInstalled(const wchar_t *appRegKey, wchar_t *text, int textCapacity);
+
+// Places the working copy of the file named by `launcher.iniPath` in the
+// Windows directory, or in the temporary directory when that fails, and points
+// `iniPath` at it.
+void MakeWorkingCopy();
+// Clears the working copy's attributes and deletes it.
+void DeleteWorkingCopy();
+
+int RunLauncher(int showCommand);

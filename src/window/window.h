@@ -1,0 +1,26 @@
+// The launcher window: creation, painting, hover and keys.
+#pragma once
+
+#include <windows.h>
+
+enum : DWORD { QUIET_PERIOD_MS = 7000 };
+
+// Registers the class, creates, sizes and shows the window, starts the intro
+// sound. Null when the class or the window cannot be made.
+HWND CreateLauncherWindow();
+
+LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+void CenterWindowSized(HWND window, int cx, int cy);
+
+BOOL DrawBitmap(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, int srcY,
+                DWORD rop);
+BOOL DrawImage(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, int srcY,
+               COLORREF colorKey);
+void DrawLabel(HDC dc, int x, int y, const wchar_t *text, int length);
+
+// Paints the background and every defined slot onto `dc`.
+void PaintLauncher(HDC dc);
+
+// Moves the highlight to the slot under the client point (x, y).
+void UpdateHover(HWND window, int x, int y);

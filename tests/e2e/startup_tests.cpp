@@ -1,0 +1,274 @@
+// Start-up of the real AUTORUN.EXE on mapped discs: refusals, the working copy
+// on every way out, language, the media-runtime prompt, planted DLLs.
+#include "e2e_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A configuration in two languages; `setupLines` and `rest` add to its [Setup]
+// section and its end.
+std::wstring Configuration(const std::wstring &setupLines = L"", const std::wstring &rest = L"")
+{
+    return L"[Setup]\r\nDefaultLang=English\r\n" + setupLines +
+           L"[Languages]\r\nEnglish=1\r\nGerman=1\r\n"
+           L"[SetupStr_English]\r\nTitle=Product Setup\r\n"
+           L"[SetupStr_German]\r\nTitle=Produkt-Setup\r\n" +
+           rest;
+}
+
+const std::vector<std::pair<std::wstring, std::wstring>> ENGLISH = {
+    {L"LANG", L"en_US.UTF-8"}, {L"LC_ALL", L"en_US.UTF-8"}};
+
+class Startup : public ::testing::Test {
+protected:
+    void TearDown() override { EndAllLaunchers(); }
+
+    Disc UseDisc(const std::wstring &label, const std::wstring &ini,
+                 const std::wstring &folder = L"")
+    {
+        Disc disc = PrepareDisc(label, folder);
+        exe = disc.root + (folder.empty() ? L"" : folder + L"\\") + L"AUTORUN.EXE";
+        if (!ini.empty())
+            WriteTextFile(disc.root + (folder.empty() ? L"" : folder + L"\\") + L"AUTORUN.INI", ini);
+        return disc;
+    }
+
+    // Starts the launcher and waits for its window.
+    HWND Open(Process &process, const std::vector<std::pair<std::wstring, std::wstring>> &env = ENGLISH)
+    {
+        process = Launch(exe, env);
+        return WaitForWindow(L"KT.SetupLauncher", process.Id());
+    }
+
+    std::wstring exe;
+};
+
+TEST_F(Startup, RunsFromASubfolderWithItsWorkingCopyAndEndsCleanlyOnClose)
+{
+    Disc disc = UseDisc(L"KTDISC", Configuration(), L"SETUP");
+    Process process;
+    HWND window = Open(process);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(L"Product Setup", WindowText(window));
+    EXPECT_TRUE(FileExists(WorkingCopyPath(L"KTDISC")));
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, process.WaitExit());
+    EXPECT_FALSE(FileExists(WorkingCopyPath(L"KTDISC")));
+    EXPECT_TRUE(FileExists(disc.Path(L"SETUP\\AUTORUN.INI")));
+}
+
+TEST_F(Startup, SecondLauncherEndsAtOnceAndLeavesTheFirstOnesCopyAlone)
+{
+    UseDisc(L"KTDISC", Configuration());
+    Process first;
+    HWND window = Open(first);
+    ASSERT_TRUE(window);
+
+    Process second = Launch(exe, ENGLISH);
+    EXPECT_EQ(1u, second.WaitExit());
+    EXPECT_TRUE(FileExists(WorkingCopyPath(L"KTDISC")));
+    EXPECT_TRUE(first.Running());
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, first.WaitExit());
+}
+
+TEST_F(Startup, MissingConfigurationShowsTheErrorBoxAndEndsWithOne)
+{
+    UseDisc(L"KTDISC", L"");
+    Process process = Launch(exe, ENGLISH);
+    MessageBoxView box = WaitForMessageBox(process.Id());
+    ASSERT_TRUE(box.window);
+    EXPECT_EQ(L"NO AUTORUN.INI", box.text);
+    EXPECT_EQ(L"ERROR", box.caption);
+    EXPECT_TRUE(box.HasButton(IDOK));
+    EXPECT_FALSE(box.HasButton(IDCANCEL));
+    box.Press(IDOK);
+    EXPECT_EQ(1u, process.WaitExit());
+    EXPECT_FALSE(FileExists(WorkingCopyPath(L"KTDISC")));
+}
+
+TEST_F(Startup, WindowOfTheNoRunClassRefusesSilently)
+{
+    UseDisc(L"KTDISC", Configuration(L"NoRunAppClass=KT.Test.Busy\r\n"));
+    WNDCLASSW busyClass = {};
+    busyClass.lpfnWndProc = DefWindowProcW;
+    busyClass.hInstance = GetModuleHandleW(nullptr);
+    busyClass.lpszClassName = L"KT.Test.Busy";
+    RegisterClassW(&busyClass);
+    HWND busy = CreateWindowExW(0, L"KT.Test.Busy", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                busyClass.hInstance, nullptr);
+    ASSERT_TRUE(busy);
+
+    Process process = Launch(exe, ENGLISH);
+    EXPECT_EQ(1u, process.WaitExit());
+    EXPECT_FALSE(WaitForWindow(L"#32770", process.Id(), 100));
+    EXPECT_FALSE(FileExists(WorkingCopyPath(L"KTDISC")));
+    DestroyWindow(busy);
+
+    // Without that window the same disc starts.
+    Process again;
+    EXPECT_TRUE(Open(again));
+}
+
+TEST_F(Startup, StaleReadOnlyWorkingCopyIsReplaced)
+{
+    UseDisc(L"KTDISC", Configuration());
+    std::wstring stale = WorkingCopyPath(L"KTDISC");
+    WriteTextFile(stale, L"[SetupStr_English]\r\nTitle=Stale\r\n");
+    SetFileAttributesW(stale.c_str(), FILE_ATTRIBUTE_READONLY);
+
+    Process process;
+    HWND window = Open(process);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(L"Product Setup", WindowText(window));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, process.WaitExit());
+    EXPECT_FALSE(FileExists(stale));
+}
+
+// Wine takes the user's language from the environment it was started in, so
+// this runs as a test of its own under a German locale (see tests/CMakeLists.txt).
+TEST_F(Startup, GermanUserGetsTheGermanSections)
+{
+    if (UserLanguageName() != L"German")
+        GTEST_SKIP() << "needs a German user locale";
+    UseDisc(L"LANGDISC", Configuration());
+    Process process;
+    HWND window = Open(process, {});
+    ASSERT_TRUE(window);
+    EXPECT_EQ(L"Produkt-Setup", WindowText(window));
+    EXPECT_TRUE(FileExists(WorkingCopyPath(L"LANGDISC")));
+}
+
+// Places the test's quartz.dll (product version 6.10.0.0, file version 7.0.0.0)
+// in the system directory of 32-bit programs for the life of the object.
+class PlacedQuartz {
+public:
+    PlacedQuartz()
+    {
+        wchar_t system[MAX_PATH];
+        GetSystemDirectoryW(system, MAX_PATH);
+        target = std::wstring(system) + L"\\quartz.dll";
+        backup = target + L".kt-backup";
+        MoveFileExW(target.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING);
+        CopyBuildFile(L"fixtures\\quartz\\quartz.dll", target);
+    }
+    ~PlacedQuartz()
+    {
+        DeleteFileW(target.c_str());
+        MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+
+private:
+    std::wstring target, backup;
+};
+
+class MediaRuntimePrompt : public Startup {
+protected:
+    void SetUp() override
+    {
+        disc = UseDisc(L"RUNTIMEDISC",
+                       Configuration(L"DirectXMedia=6.9.0.0\r\n",
+                                     L"[English]\r\nNodxmedia=A newer media runtime is needed. Install it now?\r\n"
+                           L"Dxmedia=DXMEDIA\\%s\\SETUP.EXE /q\r\n"));
+        CreateDirectoryW(disc.Path(L"DXMEDIA").c_str(), nullptr);
+        CreateDirectoryW(disc.Path(L"DXMEDIA\\X86").c_str(), nullptr);
+        CopyBuildFile(L"tools\\recorder.exe", disc.Path(L"DXMEDIA\\X86\\SETUP.EXE"));
+        record = log.File(L"record.txt");
+    }
+
+    std::vector<std::pair<std::wstring, std::wstring>> Environment()
+    {
+        return {{L"LANG", L"en_US.UTF-8"},
+                {L"LC_ALL", L"en_US.UTF-8"},
+                {L"PROCESSOR_ARCHITECTURE", L"x86"},
+                {L"AUTORUN_RECORD", record}};
+    }
+
+    PlacedQuartz quartz;
+    PreferNativeDll nativeQuartz{L"AUTORUN.EXE", L"quartz"};
+    TempDir log;
+    Disc disc;
+    std::wstring record;
+};
+
+TEST_F(MediaRuntimePrompt, YesStartsTheRuntimeInstallerAndEndsWithTwo)
+{
+    Process process = Launch(exe, Environment());
+    MessageBoxView box = WaitForMessageBox(process.Id());
+    ASSERT_TRUE(box.window) << "6.10.0.0 sorts before 6.9.0.0 as text, so the prompt shows";
+    EXPECT_EQ(L"A newer media runtime is needed. Install it now?", box.text);
+    EXPECT_EQ(L"Product Setup", box.caption);
+    EXPECT_TRUE(box.HasButton(IDYES));
+    EXPECT_TRUE(box.HasButton(IDNO));
+    EXPECT_TRUE(FileExists(WorkingCopyPath(L"RUNTIMEDISC")));
+    box.Press(IDYES);
+
+    EXPECT_EQ(2u, process.WaitExit());
+    EXPECT_FALSE(FileExists(WorkingCopyPath(L"RUNTIMEDISC")));
+    ASSERT_TRUE(WaitFor([&] { return !ReadRecord(record).empty(); }));
+    std::vector<std::string> started = ReadRecord(record);
+    ASSERT_EQ(1u, started.size());
+    EXPECT_EQ(Utf8(disc.root) + "DXMEDIA\\X86\\SETUP.EXE /q", started[0]);
+    EXPECT_FALSE(WaitForWindow(L"KT.SetupLauncher", process.Id(), 100));
+}
+
+TEST_F(MediaRuntimePrompt, NoStartsNothingAndEndsWithTwo)
+{
+    Process process = Launch(exe, Environment());
+    MessageBoxView box = WaitForMessageBox(process.Id());
+    ASSERT_TRUE(box.window);
+    box.Press(IDNO);
+    EXPECT_EQ(2u, process.WaitExit());
+    Sleep(300);
+    EXPECT_TRUE(ReadRecord(record).empty());
+    EXPECT_FALSE(FileExists(WorkingCopyPath(L"RUNTIMEDISC")));
+}
+
+TEST_F(MediaRuntimePrompt, LowerRequirementOpensTheWindow)
+{
+    WriteTextFile(disc.Path(L"AUTORUN.INI"),
+                  Configuration(L"DirectXMedia=6.1\r\n"));
+    Process process = Launch(exe, Environment());
+    HWND window = WaitForWindow(L"KT.SetupLauncher", process.Id());
+    ASSERT_TRUE(window);
+    EXPECT_FALSE(WaitForWindow(L"#32770", process.Id(), 100));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, process.WaitExit());
+}
+
+TEST_F(Startup, DllsPlantedBesideTheProgramAreNeverLoaded)
+{
+    Disc disc = UseDisc(L"PLANTDISC", Configuration());
+    for (const wchar_t *dll : {L"winmm.dll", L"msimg32.dll", L"comctl32.dll"})
+        CopyBuildFile(std::wstring(L"fixtures\\planted\\") + dll, disc.Path(dll));
+    CopyBuildFile(L"fixtures\\naive_loader.exe", disc.Path(L"naive_loader.exe"));
+    TempDir markers;
+    auto environment = ENGLISH;
+    environment.push_back({L"PLANT_MARKER_DIR", markers.Path()});
+    PreferNativeDll overrides[] = {
+        {L"AUTORUN.EXE", L"winmm"},        {L"AUTORUN.EXE", L"msimg32"},
+        {L"AUTORUN.EXE", L"comctl32"},     {L"naive_loader.exe", L"winmm"}};
+
+    // The control: a program that loads by bare name does pick up the planted DLL.
+    Process naive = Launch(disc.Path(L"naive_loader.exe"), environment, L"winmm.dll");
+    naive.WaitExit();
+    ASSERT_TRUE(FileExists(markers.File(L"loaded-winmm.dll")))
+        << "planting is not effective here, so the test below could not fail";
+    DeleteFileW(markers.File(L"loaded-winmm.dll").c_str());
+
+    Process process = Launch(exe, environment);
+    HWND window = WaitForWindow(L"KT.SetupLauncher", process.Id());
+    ASSERT_TRUE(window);
+    // Give the intro sound and the first paint time to load what they load.
+    Sleep(1500);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, process.WaitExit());
+    for (const wchar_t *dll : {L"winmm.dll", L"msimg32.dll", L"comctl32.dll"})
+        EXPECT_FALSE(FileExists(markers.File(std::wstring(L"loaded-") + dll))) << Utf8(dll);
+}
+
+} // namespace

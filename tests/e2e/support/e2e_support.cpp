@@ -1,0 +1,302 @@
+#include "e2e_support.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+static std::wstring FindDriveByLabel(const std::wstring &label)
+{
+    for (wchar_t letter = L'D'; letter <= L'Y'; letter++) {
+        wchar_t root[] = {letter, L':', L'\\', 0};
+        wchar_t found[MAX_PATH] = L"";
+        if (GetVolumeInformationW(root, found, MAX_PATH, nullptr, nullptr, nullptr, nullptr, 0) &&
+            label == found)
+            return root;
+    }
+    return L"";
+}
+
+static void EmptyFolder(const std::wstring &folder)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::wstring name = entry.cFileName;
+        if (name == L"." || name == L".." || name == L".windows-label")
+            continue;
+        std::wstring child = folder + name;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveTree(child);
+        } else {
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(child.c_str());
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+}
+
+void CopyBuildFile(const std::wstring &buildRelative, const std::wstring &destination)
+{
+    std::wstring source = BuildDir() + L"\\" + buildRelative;
+    EXPECT_TRUE(CopyFileW(source.c_str(), destination.c_str(), FALSE))
+        << Utf8(source) << " -> " << Utf8(destination);
+}
+
+static void CreateFolders(const std::wstring &path)
+{
+    for (size_t i = 3; i <= path.size(); i++) {
+        if (i == path.size() || path[i] == L'\\')
+            CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
+    }
+}
+
+Disc PrepareDisc(const std::wstring &label, const std::wstring &folder)
+{
+    EndAllLaunchers();
+    Disc disc;
+    disc.label = label;
+    disc.root = FindDriveByLabel(label);
+    EXPECT_FALSE(disc.root.empty()) << "no drive labelled " << Utf8(label);
+    if (disc.root.empty())
+        return disc;
+    EmptyFolder(disc.root);
+    DeleteFileW(WorkingCopyPath(label).c_str());
+    std::wstring target = disc.root;
+    if (!folder.empty()) {
+        CreateFolders(disc.root + folder);
+        target += folder + L"\\";
+    }
+    CopyBuildFile(L"AUTORUN.EXE", target + L"AUTORUN.EXE");
+    return disc;
+}
+
+std::wstring WorkingCopyPath(const std::wstring &label)
+{
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    std::wstring path = windows;
+    if (path.back() != L'\\')
+        path += L'\\';
+    return path + L"~" + label + L".INI";
+}
+
+bool WaitFor(const std::function<bool()> &condition, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(20);
+    }
+}
+
+Process::~Process()
+{
+    if (!handle)
+        return;
+    if (WaitForSingleObject(handle, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(handle, 99);
+        WaitForSingleObject(handle, 5000);
+    }
+    CloseHandle(handle);
+}
+
+DWORD Process::WaitExit(DWORD timeoutMs)
+{
+    DWORD code = STILL_ACTIVE;
+    if (handle && WaitForSingleObject(handle, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(handle, &code);
+    return code;
+}
+
+bool Process::Running()
+{
+    return handle && WaitForSingleObject(handle, 0) == WAIT_TIMEOUT;
+}
+
+// The environment block of this process with `extra` set on top.
+static std::wstring BuildEnvironment(const std::vector<std::pair<std::wstring, std::wstring>> &extra)
+{
+    std::map<std::wstring, std::wstring> variables;
+    wchar_t *block = GetEnvironmentStringsW();
+    for (wchar_t *p = block; *p; p += lstrlenW(p) + 1) {
+        std::wstring entry = p;
+        size_t equals = entry.find(L'=', 1);
+        if (equals != std::wstring::npos)
+            variables[entry.substr(0, equals)] = entry.substr(equals + 1);
+    }
+    FreeEnvironmentStringsW(block);
+    for (const auto &item : extra)
+        variables[item.first] = item.second;
+    std::wstring result;
+    for (const auto &item : variables)
+        result += item.first + L"=" + item.second + L'\0';
+    result += L'\0';
+    return result;
+}
+
+Process Launch(const std::wstring &program,
+               const std::vector<std::pair<std::wstring, std::wstring>> &environment,
+               const std::wstring &arguments)
+{
+    Process process;
+    std::wstring commandLine = L"\"" + program + L"\"";
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
+    std::wstring folder = program.substr(0, program.find_last_of(L'\\') + 1);
+    std::wstring block = BuildEnvironment(environment);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                       CREATE_UNICODE_ENVIRONMENT, &block[0], folder.c_str(), &startup, &info)) {
+        CloseHandle(info.hThread);
+        process.handle = info.hProcess;
+        process.id = info.dwProcessId;
+    }
+    EXPECT_TRUE(process.Started()) << "could not start " << Utf8(program);
+    return process;
+}
+
+namespace {
+struct WindowSearch {
+    const wchar_t *className;
+    DWORD processId;
+    HWND found;
+};
+} // namespace
+
+static BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
+{
+    auto *search = reinterpret_cast<WindowSearch *>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (search->processId && owner != search->processId)
+        return TRUE;
+    wchar_t name[256];
+    if (!GetClassNameW(window, name, 256) || lstrcmpW(name, search->className) != 0)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND WaitForWindow(const wchar_t *className, DWORD processId, DWORD timeoutMs)
+{
+    WindowSearch search = {className, processId, nullptr};
+    WaitFor(
+        [&] {
+            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    return search.found;
+}
+
+std::wstring WindowText(HWND window)
+{
+    wchar_t text[1024] = L"";
+    GetWindowTextW(window, text, 1024);
+    return text;
+}
+
+bool MessageBoxView::HasButton(int id) const
+{
+    return GetDlgItem(window, id) != nullptr;
+}
+
+void MessageBoxView::Press(int id) const
+{
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}
+
+MessageBoxView WaitForMessageBox(DWORD processId, DWORD timeoutMs)
+{
+    MessageBoxView box;
+    box.window = WaitForWindow(L"#32770", processId, timeoutMs);
+    if (box.window) {
+        // The text control may be filled a moment after the box appears.
+        WaitFor([&] { return GetDlgItem(box.window, 0xFFFF) != nullptr; }, 2000);
+        wchar_t text[1024] = L"";
+        GetDlgItemTextW(box.window, 0xFFFF, text, 1024);
+        box.text = text;
+        box.caption = WindowText(box.window);
+    }
+    return box;
+}
+
+void EndAllLaunchers()
+{
+    for (int attempt = 0; attempt < 20; attempt++) {
+        HWND window = FindWindowW(L"KT.SetupLauncher", nullptr);
+        if (!window)
+            return;
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        if (process) {
+            TerminateProcess(process, 98);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+        WaitFor([&] { return !IsWindow(window); }, 3000);
+    }
+}
+
+std::vector<std::string> ReadRecord(const std::wstring &logPath)
+{
+    std::vector<std::string> lines;
+    std::string bytes = ReadBytes(logPath);
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        lines.push_back(bytes.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::string Utf8(const std::wstring &text)
+{
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string result(bytes > 0 ? bytes - 1 : 0, '\0');
+    if (bytes > 1)
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &result[0], bytes, nullptr, nullptr);
+    return result;
+}
+
+PreferNativeDll::PreferNativeDll(const std::wstring &program, const std::wstring &dllName)
+    : key(L"Software\\Wine\\AppDefaults\\" + program + L"\\DllOverrides"), dll(dllName)
+{
+    HKEY overrides;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &overrides, nullptr) == ERROR_SUCCESS) {
+        const wchar_t value[] = L"native,builtin";
+        RegSetValueExW(overrides, dll.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(value),
+                       sizeof value);
+        RegCloseKey(overrides);
+    }
+}
+
+PreferNativeDll::~PreferNativeDll()
+{
+    HKEY overrides;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, &overrides) ==
+        ERROR_SUCCESS) {
+        RegDeleteValueW(overrides, dll.c_str());
+        RegCloseKey(overrides);
+    }
+}
+
+std::wstring UserLanguageName()
+{
+    wchar_t name[MAX_PATH] = L"";
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, name, MAX_PATH);
+    return name;
+}

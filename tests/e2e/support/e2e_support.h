@@ -1,0 +1,104 @@
+// Driving the real AUTORUN.EXE from outside: discs, processes, windows and
+// message boxes, all through Win32, the same way on Windows as under Wine.
+#pragma once
+
+#include "test_support.h"
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// A mapped drive whose volume label the test run fixed (see prepare-prefix.sh).
+struct Disc {
+    std::wstring root; // "D:\"
+    std::wstring label;
+    std::wstring Path(const std::wstring &relative) const { return root + relative; }
+};
+
+// The drive labelled `label`, emptied, with AUTORUN.EXE copied to its root (or
+// into `folder`). Fails the test when no drive has that label.
+Disc PrepareDisc(const std::wstring &label, const std::wstring &folder = L"");
+
+// Copies a program of the build (relative to the build folder) onto the disc.
+void CopyBuildFile(const std::wstring &buildRelative, const std::wstring &destination);
+
+// The working copy the launcher makes for `label` in the Windows directory.
+std::wstring WorkingCopyPath(const std::wstring &label);
+
+// Polls `condition` every 20 ms until it holds or `timeoutMs` passes.
+bool WaitFor(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
+
+// A started program; ends it on destruction when it is still running.
+class Process {
+public:
+    Process() = default;
+    Process(Process &&other) noexcept : handle(other.handle), id(other.id) { other.handle = nullptr; }
+    Process &operator=(Process &&other) noexcept
+    {
+        std::swap(handle, other.handle);
+        std::swap(id, other.id);
+        return *this;
+    }
+    ~Process();
+    bool Started() const { return handle != nullptr; }
+    DWORD Id() const { return id; }
+    HANDLE Handle() const { return handle; }
+    // The exit code, or STILL_ACTIVE when the program is still running at the deadline.
+    DWORD WaitExit(DWORD timeoutMs = 15000);
+    bool Running();
+
+private:
+    friend Process Launch(const std::wstring &, const std::vector<std::pair<std::wstring, std::wstring>> &,
+                          const std::wstring &);
+    HANDLE handle = nullptr;
+    DWORD id = 0;
+};
+
+// Starts `program` with extra environment variables (the test's own
+// environment otherwise) and `arguments`; the current directory is the
+// program's folder.
+Process Launch(const std::wstring &program,
+               const std::vector<std::pair<std::wstring, std::wstring>> &environment = {},
+               const std::wstring &arguments = L"");
+
+// Under Wine, makes `program` (a file name) prefer the DLL `dll` found beside
+// it or in the system directory over Wine's own, as Windows does, for the life
+// of the object. A DLL override in the environment does not reach programs
+// started by another Windows program, the registry does. Harmless on Windows.
+class PreferNativeDll {
+public:
+    PreferNativeDll(const std::wstring &program, const std::wstring &dll);
+    ~PreferNativeDll();
+
+private:
+    std::wstring key, dll;
+};
+
+// The English name of this process's user language, as the launcher sees it.
+std::wstring UserLanguageName();
+
+// The top-level window of `className` belonging to process `processId`, or null
+// after the deadline. Any process when `processId` is 0.
+HWND WaitForWindow(const wchar_t *className, DWORD processId, DWORD timeoutMs = 15000);
+
+// A message box of process `processId`.
+struct MessageBoxView {
+    HWND window = nullptr;
+    std::wstring text;
+    std::wstring caption;
+    bool HasButton(int id) const;
+    // Presses the button with command id `id` (IDOK, IDYES, ...).
+    void Press(int id) const;
+};
+MessageBoxView WaitForMessageBox(DWORD processId, DWORD timeoutMs = 15000);
+
+std::wstring WindowText(HWND window);
+
+// Ends every launcher still running, so the next test starts clean.
+void EndAllLaunchers();
+
+// The lines that the recording program wrote to `logPath` (UTF-8, one a start).
+std::vector<std::string> ReadRecord(const std::wstring &logPath);
+
+std::string Utf8(const std::wstring &text);

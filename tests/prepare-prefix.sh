@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Creates the build's private Wine prefix, keeps its wineserver running for the
+# test run and maps the test discs: drive letters D: to P:, each a folder under
+# BUILD_DIR/discs with its own volume label (a drive's label is remembered once
+# read, so every label has a letter of its own).
+set -eu
+build=$1
+export WINEPREFIX="$build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+fi
+wineserver -p >/dev/null 2>&1 || true
+
+labels="d:KTDISC e:MYDISC f:OTHERDISC g:LANGDISC h:QUARTZDISC i:RUNTIMEDISC j:PLANTDISC
+k:INSTALLDISC l:SECONDDISC m:WINDOWDISC n:INPUTDISC o:BENCHDISC p:DEMODISC"
+for entry in $labels; do
+    letter=${entry%%:*}
+    label=${entry#*:}
+    folder="$build/discs/$letter"
+    mkdir -p "$folder"
+    printf '%s\n' "$label" > "$folder/.windows-label"
+    ln -sfn "$folder" "$WINEPREFIX/dosdevices/$letter:"
+done

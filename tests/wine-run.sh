@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs a Windows program of the build under Wine in the build's own prefix.
+# Usage: wine-run.sh BUILD_DIR PROGRAM [ARGS...]
+set -u
+build=$1
+shift
+export WINEPREFIX="$build/wineprefix"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+[ -f "$WINEPREFIX/system.reg" ] || "$(dirname "$0")/prepare-prefix.sh" "$build" >&2
+# Wine's helper processes outlive the program and inherit its output; through
+# a file they cannot keep the caller waiting for the end of a pipe.
+out=$(mktemp)
+wine "$@" >"$out" 2>&1
+rc=$?
+cat "$out"
+rm -f "$out"
+exit $rc
