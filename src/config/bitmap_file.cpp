@@ -89,6 +89,18 @@ int IsBitmapImageComplete(const BYTE *data, DWORD size)
     return FitsInside(bitsOffset, bitsBytes, size) ? 1 : 0;
 }
 
+HBITMAP BitmapFromFileImage(const BYTE *data, DWORD size, HWND window)
+{
+    if (!IsBitmapImageComplete(data, size))
+        return nullptr;
+    const BITMAPINFO *info = reinterpret_cast<const BITMAPINFO *>(data + 14);
+    HDC dc = GetDC(window);
+    HBITMAP bitmap = CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, data + ReadLe32(data + 10),
+                                    info, DIB_RGB_COLORS);
+    ReleaseDC(window, dc);
+    return bitmap;
+}
+
 HBITMAP LoadBitmapFile(const wchar_t *path, HWND window)
 {
     HANDLE file = CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
@@ -107,14 +119,8 @@ HBITMAP LoadBitmapFile(const wchar_t *path, HWND window)
 
     HBITMAP bitmap = nullptr;
     DWORD read = 0;
-    if (ReadFile(file, data, size, &read, nullptr) && read == size &&
-        IsBitmapImageComplete(data, size)) {
-        const BITMAPINFO *info = reinterpret_cast<const BITMAPINFO *>(data + 14);
-        HDC dc = GetDC(window);
-        bitmap = CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, data + ReadLe32(data + 10), info,
-                                DIB_RGB_COLORS);
-        ReleaseDC(window, dc);
-    }
+    if (ReadFile(file, data, size, &read, nullptr) && read == size)
+        bitmap = BitmapFromFileImage(data, size, window);
     CloseHandle(file);
     GlobalUnlock(block);
     GlobalFree(block);

@@ -100,10 +100,15 @@ static void MeasureLabel(HDC dc, CommandSlot *slot)
     SIZE first = {};
     GetTextExtentPointW(dc, label, static_cast<int>(marker - label), &first);
     GetTextExtentPointW(dc, marker + 2, lstrlenW(marker + 2), &extent);
-    slot->labelRect.right = slot->labelRect.left + (first.cx > extent.cx ? first.cx : extent.cx);
-    slot->labelRect.top -= extent.cy / 2;
-    slot->labelRect.bottom = slot->labelRect.top + 2 * extent.cy;
+    PlaceTwoLineLabel(&slot->labelRect, first.cx > extent.cx ? first.cx : extent.cx, extent.cy);
     launcher.labelLineHeight = extent.cy;
+}
+
+void PlaceTwoLineLabel(RECT *rect, int widest, int lineHeight)
+{
+    rect->right = rect->left + widest;
+    rect->top -= lineHeight / 2;
+    rect->bottom = rect->top + 2 * lineHeight;
 }
 
 static void LoadLabel(HDC dc, CommandSlot *slot, wchar_t *entry)

@@ -50,9 +50,17 @@ void ClearCommandTable();
 // Whole-text, ASCII-case-insensitive keyword match; anything else is CMD_BROWSE.
 CommandKind ParseCommandKind(const wchar_t *text);
 
+// Completes a two-line label's rectangle from its left and top edges: the top
+// moves up half a line (rounding toward zero) and the height is two lines.
+void PlaceTwoLineLabel(RECT *rect, int widest, int lineHeight);
+
 // Reads a whole BMP file and makes a bitmap compatible with `window`'s device
 // context; null on any failure, a malformed file included.
 HBITMAP LoadBitmapFile(const wchar_t *path, HWND window);
+
+// The bitmap for a BMP file image of `size` bytes held in memory; null when
+// the image is incomplete or the platform refuses it.
+HBITMAP BitmapFromFileImage(const BYTE *data, DWORD size, HWND window);
 
 // Checks that a BMP image of `size` bytes holds its headers, colour table and
 // pixel bits inside those bytes. 1 when it does.

@@ -1,0 +1,323 @@
+// Loading the 30 slots from a configuration file with the real profile reader.
+#include "config/command_table.h"
+#include "config/config_values.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <mmsystem.h>
+
+#include <string>
+
+namespace {
+
+TEST(ParseCommandKind, WholeKeywordsInAnyAsciiCaseElseBrowse)
+{
+    const struct {
+        const wchar_t *text;
+        CommandKind kind;
+    } cases[] = {
+        {L"CMD_BROWSE", CMD_BROWSE}, {L"CMD_EXE", CMD_EXE},   {L"cmd_exe", CMD_EXE},
+        {L"Cmd_Exit", CMD_EXIT},     {L"CMD_INSTALL", CMD_INSTALL}, {L"cmd_uninst", CMD_UNINST},
+        {L"CMD_WEB", CMD_WEB},       {L"CMD_EXE ", CMD_BROWSE}, {L" CMD_EXE", CMD_BROWSE},
+        {L"CMD_EXEC", CMD_BROWSE},   {L"CMD_EX", CMD_BROWSE},   {L"", CMD_BROWSE},
+        {nullptr, CMD_BROWSE},
+        // Only A to Z fold: a dotless i or a fullwidth letter is another word.
+        {L"cmd_\u0131nstall", CMD_BROWSE}, {L"\uFF43md_exe", CMD_BROWSE},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(c.kind, ParseCommandKind(c.text)) << (c.text ? c.text : L"(null)");
+}
+
+TEST(PlaceTwoLineLabel, MovesUpHalfALineRoundingTowardZero)
+{
+    RECT rect = {100, 50, 0, 0};
+    PlaceTwoLineLabel(&rect, 40, 16);
+    EXPECT_EQ(42, rect.top);
+    EXPECT_EQ(74, rect.bottom);
+    EXPECT_EQ(140, rect.right);
+
+    rect = {100, 50, 0, 0};
+    PlaceTwoLineLabel(&rect, 40, 13);
+    EXPECT_EQ(44, rect.top);
+    EXPECT_EQ(70, rect.bottom);
+}
+
+// 24-bit BMP of the given size, one colour.
+std::string SolidBmp(int width, int height)
+{
+    int stride = (width * 3 + 3) / 4 * 4;
+    std::string bytes(54 + stride * height, '\x40');
+    auto put32 = [&](size_t at, DWORD v) {
+        for (int i = 0; i < 4; i++)
+            bytes[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, static_cast<DWORD>(bytes.size()));
+    put32(6, 0);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, width);
+    put32(22, height);
+    put32(26, 1 | (24 << 16));
+    put32(30, 0);
+    put32(34, 0);
+    put32(38, 0);
+    put32(42, 0);
+    put32(46, 0);
+    put32(50, 0);
+    return bytes;
+}
+
+class CommandTableLoad : public ::testing::Test {
+protected:
+    CleanLauncher clean;
+    TempDir disc;
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  nullptr, nullptr);
+
+    void SetUp() override
+    {
+        ClearCommandTable();
+        for (CommandSlot &slot : CommandTable) {
+            memset(&slot.labelRect, 0, sizeof slot.labelRect);
+            memset(&slot.buttonRect, 0, sizeof slot.buttonRect);
+            slot.normalTransparent = 0;
+            slot.sound = L"";
+            slot.soundFlags = 0;
+            slot.soundPath[0] = 0;
+        }
+        launcher.mainWindow = window;
+        SetText(launcher.sourceRoot, disc.Path() + L"\\");
+        lstrcpyW(launcher.activeSection, L"Setup");
+        lstrcpyW(launcher.sectionPrefix, L"Setup");
+        lstrcpyW(launcher.language, L"English");
+        std::string bmp = SolidBmp(8, 4);
+        WriteBytes(disc.File(L"n.bmp"), bmp.data(), bmp.size());
+        WriteBytes(disc.File(L"h.bmp"), bmp.data(), bmp.size());
+    }
+
+    void TearDown() override
+    {
+        ClearCommandTable();
+        DestroyWindow(window);
+    }
+
+    void Load(const std::wstring &definitions, const std::wstring &labels,
+              const std::wstring &buttons)
+    {
+        WriteTextFile(disc.File(L"w.ini"), L"[Setup_CommandDefines]\r\n" + definitions +
+                                               L"[SetupStr_English]\r\n" + labels +
+                                               L"[SetupBtn_English]\r\n" + buttons);
+        SetText(launcher.iniPath, disc.File(L"w.ini"));
+        LoadCommandTable();
+    }
+
+    SIZE Extent(const wchar_t *text)
+    {
+        HDC dc = GetDC(window);
+        SIZE size = {};
+        GetTextExtentPointW(dc, text, lstrlenW(text), &size);
+        ReleaseDC(window, dc);
+        return size;
+    }
+
+    const void *ClickSound()
+    {
+        HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(201), MAKEINTRESOURCEW(30));
+        return LockResource(LoadResource(nullptr, found));
+    }
+};
+
+TEST_F(CommandTableLoad, DefinitionsGiveKindPathAndArguments)
+{
+    lstrcpyW(CommandTable[2].path, L"kept");
+    lstrcpyW(CommandTable[2].arguments, L"kept too");
+    Load(L"cmd01=CMD_INSTALL,setup\\setup.exe,/lang English,ignored\r\n"
+         L"cmd02=cmd_web,http://example.invalid/\r\n"
+         L"cmd03=,,,\r\n"
+         L"cmd04=CMD_EXE ,readme.txt\r\n"
+         L"cmd31=CMD_EXIT\r\n",
+         L"", L"");
+    EXPECT_EQ(CMD_INSTALL, CommandTable[0].kind);
+    EXPECT_STREQ(L"setup\\setup.exe", CommandTable[0].path);
+    EXPECT_STREQ(L"/lang English", CommandTable[0].arguments);
+    EXPECT_EQ(CMD_WEB, CommandTable[1].kind);
+    EXPECT_STREQ(L"http://example.invalid/", CommandTable[1].path);
+    EXPECT_EQ(CMD_BROWSE, CommandTable[2].kind);
+    EXPECT_STREQ(L"kept", CommandTable[2].path);
+    EXPECT_STREQ(L"kept too", CommandTable[2].arguments);
+    EXPECT_EQ(CMD_BROWSE, CommandTable[3].kind);
+    for (const CommandSlot &slot : CommandTable)
+        EXPECT_EQ(0, slot.defined) << "no label or button entry";
+}
+
+TEST_F(CommandTableLoad, EmptyFieldsAreSkippedAndLaterFieldsMoveUp)
+{
+    Load(L"cmd01=CMD_EXE\r\ncmd02=CMD_EXE\r\n",
+         L"cmd01=,10,20\r\n",
+         L"cmd02=n.bmp,,10,20,64,32\r\n");
+    EXPECT_STREQ(L"10", CommandTable[0].label);
+    EXPECT_EQ(20, CommandTable[0].labelRect.left);
+    EXPECT_EQ(0, CommandTable[0].labelRect.top);
+
+    const CommandSlot &slot = CommandTable[1];
+    EXPECT_STREQ(L"n.bmp", slot.normalImagePath);
+    EXPECT_STREQ(L"10", slot.hotImagePath);
+    EXPECT_EQ(20, slot.buttonRect.left);
+    EXPECT_EQ(64, slot.buttonRect.top);
+    EXPECT_EQ(32, slot.width);
+    EXPECT_EQ(0, slot.height);
+    EXPECT_EQ(0u, slot.normalTransparent);
+    EXPECT_TRUE(slot.normalImage);
+    EXPECT_FALSE(slot.hotImage);
+}
+
+TEST_F(CommandTableLoad, ButtonEntryGivesRectangleColourKeyAndBothBitmaps)
+{
+    Load(L"cmd01=CMD_EXE\r\ncmd02=CMD_EXE\r\ncmd03=CMD_EXE\r\ncmd04=CMD_EXE\r\n", L"",
+         L"cmd01=n.bmp,h.bmp,60,72,48,32,255,0,255\r\n"
+         L"cmd02=n.bmp,h.bmp,0,0,8,4,256,0,0\r\n"
+         L"cmd03=n.bmp,h.bmp,0,0,8,4,300, 0 ,-1\r\n"
+         L"cmd04=missing.bmp\r\n");
+    const CommandSlot &first = CommandTable[0];
+    EXPECT_EQ(1, first.defined);
+    EXPECT_EQ((RECT{60, 72, 108, 104}).right, first.buttonRect.right);
+    EXPECT_EQ(104, first.buttonRect.bottom);
+    EXPECT_EQ(RGB(255, 0, 255), first.normalTransparent);
+    EXPECT_TRUE(first.normalImage);
+    EXPECT_TRUE(first.hotImage);
+    EXPECT_EQ(0u, CommandTable[1].normalTransparent) << "256 keeps only its low 8 bits";
+    EXPECT_EQ(RGB(44, 0, 255), CommandTable[2].normalTransparent);
+    EXPECT_EQ(1, CommandTable[3].defined) << "a missing bitmap leaves the slot defined";
+    EXPECT_FALSE(CommandTable[3].normalImage);
+    EXPECT_FALSE(CommandTable[3].hotImage);
+}
+
+TEST_F(CommandTableLoad, SlotWithoutDefinitionIsNeverDefined)
+{
+    Load(L"cmd05=\r\n", L"cmd05=Hidden,1,2\r\n", L"cmd05=n.bmp,h.bmp,0,0,8,4\r\n");
+    EXPECT_EQ(0, CommandTable[4].defined);
+    EXPECT_STREQ(L"", CommandTable[4].label);
+    EXPECT_FALSE(CommandTable[4].normalImage);
+}
+
+TEST_F(CommandTableLoad, OneAndTwoLineLabelsAreMeasuredInThePaintFont)
+{
+    Load(L"cmd01=CMD_EXE\r\ncmd02=CMD_EXE\r\ncmd03=CMD_EXE\r\ncmd04=CMD_EXE\r\n",
+         L"cmd01=Install,120,80\r\n"
+         L"cmd02=\\nsecond only,0,50\r\n"
+         L"cmd03=first only\\n,0,50\r\n"
+         L"cmd04=Browse\\nthe disc,100,50\r\n",
+         L"");
+    SIZE install = Extent(L"Install");
+    EXPECT_EQ((RECT{120, 80, 120 + install.cx, 80 + install.cy}).right,
+              CommandTable[0].labelRect.right);
+    EXPECT_EQ(80 + install.cy, CommandTable[0].labelRect.bottom);
+
+    SIZE browse = Extent(L"Browse");
+    SIZE disc = Extent(L"the disc");
+    const RECT &two = CommandTable[3].labelRect;
+    EXPECT_STREQ(L"Browse\\nthe disc", CommandTable[3].label) << "the marker stays in the text";
+    EXPECT_EQ(100 + (browse.cx > disc.cx ? browse.cx : disc.cx), two.right);
+    EXPECT_EQ(50 - disc.cy / 2, two.top);
+    EXPECT_EQ(two.top + 2 * disc.cy, two.bottom);
+    EXPECT_EQ(Extent(L"second only").cx, CommandTable[1].labelRect.right);
+    EXPECT_EQ(Extent(L"first only").cx, CommandTable[2].labelRect.right);
+    EXPECT_EQ(disc.cy, launcher.labelLineHeight) << "the last two-line label sets it";
+}
+
+TEST_F(CommandTableLoad, SmallFontMeasuresWithTheStockVariableFont)
+{
+    launcher.useSmallFont = 1;
+    Load(L"cmd01=CMD_EXE\r\n", L"cmd01=Install Harbor Suite,0,0\r\n", L"");
+    HDC dc = GetDC(window);
+    HGDIOBJ old = SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
+    SIZE size;
+    GetTextExtentPointW(dc, L"Install Harbor Suite", 20, &size);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    EXPECT_EQ(size.cx, CommandTable[0].labelRect.right);
+    EXPECT_EQ(size.cy, CommandTable[0].labelRect.bottom);
+}
+
+TEST_F(CommandTableLoad, SoundEntriesChooseOwnFileClickOrNothing)
+{
+    Load(L"cmd01=CMD_EXE\r\ncmd02=CMD_EXE\r\ncmd03=CMD_EXE\r\ncmd04=CMD_EXE\r\ncmd05=CMD_EXE\r\n",
+         L"cmd01=a,0,0\r\ncmd02=b,0,0\r\ncmd03=c,0,0\r\ncmd04=d,0,0\r\n",
+         L"cmd01_sound=\r\n"
+         L"cmd03_sound=,,\r\n"
+         L"cmd04_sound=sounds\\bye.wav,other.wav\r\n"
+         L"cmd05_sound=undefined.wav\r\n");
+    const void *click = ClickSound();
+    ASSERT_TRUE(click);
+    EXPECT_EQ(click, CommandTable[0].sound);
+    EXPECT_EQ(static_cast<UINT>(SND_ASYNC | SND_MEMORY), CommandTable[0].soundFlags);
+    EXPECT_EQ(click, CommandTable[1].sound) << "absent entry";
+    EXPECT_STREQ(L"", static_cast<const wchar_t *>(CommandTable[2].sound)) << "only commas";
+    EXPECT_EQ(0u, CommandTable[2].soundFlags);
+    EXPECT_EQ(disc.Path() + L"\\sounds\\bye.wav", CommandTable[3].soundPath);
+    EXPECT_EQ(CommandTable[3].soundPath, CommandTable[3].sound);
+    EXPECT_EQ(static_cast<UINT>(SND_ASYNC), CommandTable[3].soundFlags);
+    EXPECT_EQ(0u, CommandTable[4].soundFlags) << "a slot that is not defined gets no sound";
+}
+
+TEST_F(CommandTableLoad, ReloadAfterClearGivesTheSameTable)
+{
+    const std::wstring definitions = L"cmd01=CMD_INSTALL,setup.exe,/s\r\ncmd02=CMD_EXIT\r\n";
+    const std::wstring labels = L"cmd01=Install\\nnow,10,20\r\ncmd02=Exit,10,60\r\n";
+    const std::wstring buttons = L"cmd01=n.bmp,h.bmp,1,2,8,4,255,0,255\r\ncmd02=n.bmp\r\n";
+    Load(definitions, labels, buttons);
+    CommandSlot first[SLOT_COUNT];
+    memcpy(first, CommandTable, sizeof first);
+
+    ClearCommandTable();
+    for (const CommandSlot &slot : CommandTable) {
+        EXPECT_FALSE(slot.normalImage);
+        EXPECT_FALSE(slot.hotImage);
+        EXPECT_EQ(0, slot.defined);
+        EXPECT_STREQ(L"", slot.label);
+    }
+    Load(definitions, labels, buttons);
+    for (int i = 0; i < SLOT_COUNT; i++) {
+        const CommandSlot &a = first[i], &b = CommandTable[i];
+        EXPECT_EQ(a.kind, b.kind);
+        EXPECT_STREQ(a.path, b.path);
+        EXPECT_STREQ(a.arguments, b.arguments);
+        EXPECT_STREQ(a.label, b.label);
+        EXPECT_TRUE(EqualRect(&a.labelRect, &b.labelRect)) << i;
+        EXPECT_TRUE(EqualRect(&a.buttonRect, &b.buttonRect)) << i;
+        EXPECT_EQ(a.normalTransparent, b.normalTransparent);
+        EXPECT_EQ(a.defined, b.defined);
+        EXPECT_EQ(a.sound, b.sound);
+        EXPECT_EQ(a.normalImage != nullptr, b.normalImage != nullptr);
+        EXPECT_EQ(a.hotImage != nullptr, b.hotImage != nullptr);
+    }
+}
+
+TEST_F(CommandTableLoad, OverlongValuesAreCutOrRefusedWithinTheirFields)
+{
+    std::wstring longText(600, L'x');
+    Load(L"cmd01=CMD_EXE," + longText + L"," + longText + L"\r\n",
+         L"cmd01=" + longText + L",1,2\r\n",
+         L"cmd01=" + longText + L"," + longText + L",0,0,8,4\r\n"
+         L"cmd01_sound=" + longText + L"\r\n");
+    const CommandSlot &slot = CommandTable[0];
+    EXPECT_EQ(TEXT_CAPACITY - 1, lstrlenW(slot.path));
+    EXPECT_EQ(TEXT_CAPACITY - 1, lstrlenW(slot.label));
+    EXPECT_EQ(TEXT_CAPACITY - 1, lstrlenW(slot.normalImagePath));
+    EXPECT_FALSE(slot.normalImage) << "a path cut to fit would name another file";
+    EXPECT_EQ(0u, slot.soundFlags) << "the sound stays as it was";
+    EXPECT_EQ(1, slot.defined);
+    EXPECT_EQ(0, slot.labelRect.left) << "the entry is cut at 519 characters, before the numbers";
+}
+
+TEST_F(CommandTableLoad, SectionNamesThatDoNotFitReadNothing)
+{
+    SetText(launcher.language, std::wstring(250, L'L'));
+    Load(L"cmd01=CMD_EXE\r\n", L"cmd01=a,0,0\r\n", L"");
+    EXPECT_EQ(0, CommandTable[0].defined);
+}
+
+} // namespace
