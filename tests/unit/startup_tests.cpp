@@ -495,3 +495,87 @@ TEST_F(MediaRuntime, CommandLinesBeyondTheBuffersAreNotStarted)
 }
 
 } // namespace
+
+// --- the whole start-up with the environment faked -------------------------------
+
+namespace {
+
+std::wstring fakeProgramPath;
+
+DWORD WINAPI FakeModuleFileName(HMODULE, LPWSTR buffer, DWORD capacity)
+{
+    lstrcpynW(buffer, fakeProgramPath.c_str(), capacity);
+    return static_cast<DWORD>(fakeProgramPath.size());
+}
+
+BOOL WINAPI FakeVolume(LPCWSTR, LPWSTR label, DWORD capacity, LPDWORD, LPDWORD, LPDWORD, LPWSTR,
+                       DWORD)
+{
+    lstrcpynW(label, L"MYDISC", capacity);
+    return TRUE;
+}
+
+class LauncherRun : public ::testing::Test {
+protected:
+    CleanLauncher clean;
+    TempDir disc, windows;
+
+    void SetUp() override
+    {
+        fakeProgramPath = disc.File(L"AUTORUN.EXE");
+        os.GetModuleFileNameW = FakeModuleFileName;
+        os.GetVolumeInformationW = FakeVolume;
+        os.GetWindowsDirectoryW = FakeGetWindowsDirectory;
+        fakeWindowsDirectory = windows.Path().c_str();
+        os.MessageBoxW = FakeMessageBox;
+        os.WinExec = FakeWinExec;
+        prompt = PromptRecord();
+    }
+
+    std::wstring WorkingCopy() const { return windows.File(L"~MYDISC.INI"); }
+};
+
+TEST_F(LauncherRun, RuntimePromptEndsWithTwoAndDeletesTheWorkingCopy)
+{
+    WriteTextFile(disc.File(L"AUTORUN.INI"), L"[Setup]\r\nDirectXMedia=99\r\n");
+    os.GetFileVersionInfoSizeW = FakeVersionSize;
+    fakeQuartz.present = false;
+    prompt.answer = IDNO;
+    EXPECT_EQ(2, LauncherMain(GetModuleHandleW(nullptr), SW_SHOWNORMAL));
+    EXPECT_EQ(1, prompt.shown);
+    EXPECT_FALSE(FileExists(WorkingCopy()));
+    EXPECT_TRUE(FileExists(disc.File(L"AUTORUN.INI")));
+}
+
+TEST_F(LauncherRun, WindowThatCannotBeMadeEndsWithMinusOneAndDeletesTheWorkingCopy)
+{
+    WriteTextFile(disc.File(L"AUTORUN.INI"), L"[Setup]\r\nTitle=x\r\n");
+    // The class already exists in this module, so registering it fails.
+    WNDCLASSW taken = {};
+    taken.lpfnWndProc = DefWindowProcW;
+    taken.hInstance = GetModuleHandleW(nullptr);
+    taken.lpszClassName = LAUNCHER_CLASS;
+    ASSERT_TRUE(RegisterClassW(&taken));
+    EXPECT_EQ(-1, LauncherMain(GetModuleHandleW(nullptr), SW_SHOWNORMAL));
+    UnregisterClassW(LAUNCHER_CLASS, GetModuleHandleW(nullptr));
+    EXPECT_FALSE(FileExists(WorkingCopy()));
+}
+
+TEST_F(LauncherRun, MissingConfigurationShowsTheErrorAndTouchesNothing)
+{
+    prompt.answer = IDOK;
+    EXPECT_EQ(1, LauncherMain(GetModuleHandleW(nullptr), SW_SHOWNORMAL));
+    EXPECT_EQ(L"NO AUTORUN.INI", prompt.text);
+    EXPECT_EQ(L"ERROR", prompt.caption);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), prompt.style);
+    EXPECT_FALSE(FileExists(WorkingCopy()));
+}
+
+TEST_F(LauncherRun, ProgramPathTooLongForItsBufferIsRefusedLikeAMissingFile)
+{
+    fakeProgramPath = disc.Path() + L"\\" + std::wstring(300, L'p') + L"\\AUTORUN.EXE";
+    EXPECT_EQ(1, LauncherMain(GetModuleHandleW(nullptr), SW_SHOWNORMAL));
+    EXPECT_EQ(L"NO AUTORUN.INI", prompt.text);
+}
+
+} // namespace
