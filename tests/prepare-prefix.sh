@@ -2,10 +2,11 @@
 # Creates the build's private Wine prefix, keeps its wineserver running for the
 # test run and maps the test discs: drive letters D: to P:, each a folder under
 # BUILD_DIR/discs with its own volume label (a drive's label is remembered once
-# read, so every label has a letter of its own).
+# read, so every label has a letter of its own). A second argument names
+# another prefix folder.
 set -eu
 build=$1
-export WINEPREFIX="$build/wineprefix"
+export WINEPREFIX="${2:-$build/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
