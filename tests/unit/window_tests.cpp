@@ -164,8 +164,9 @@ protected:
         EXPECT_EQ(HTCLIENT, SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y)));
     }
     void HoverSlot(int i, int dx = 0) { HitTest(SlotRect(i).left + 5 + dx, 20); }
-    void Press(int i) { SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(SlotRect(i).left + 5, 20)); }
-    void Release(int i) { SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(SlotRect(i).left + 5, 20)); }
+    void Press(int i) { SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, PointIn(i)); }
+    void Release(int i) { SendMessageW(window, WM_LBUTTONUP, 0, PointIn(i)); }
+    static LPARAM PointIn(int i) { return MAKELPARAM(SlotRect(i).left + 5, 20); }
     void Key(WPARAM key) { SendMessageW(window, WM_KEYDOWN, key, 0); }
 
     // Whether the update region is exactly the given slots' rectangles; then validates it.
