@@ -240,6 +240,29 @@ TEST_F(LauncherWindow, BackgroundDecidesTheWindowSize)
     }
 }
 
+TEST_F(LauncherWindow, IconComesFromTheNamedFileElseTheBuiltInOne)
+{
+    CopyFileW((BuildDir() + L"\\assets\\res\\launcher.ico").c_str(),
+              disc.File(L"disc.ico").c_str(), FALSE);
+    HICON builtIn = LoadIconW(launcher.instance, MAKEINTRESOURCEW(1003));
+    const struct {
+        const wchar_t *setup;
+        bool fromFile;
+    } cases[] = {
+        {L"Icon=disc.ico\r\n", true},
+        {L"", false},
+        {L"Icon=missing.ico\r\n", false},
+        {L"Icon=AUTORUN.INI\r\n", false},
+    };
+    for (const auto &c : cases) {
+        Open(std::wstring(L"[Setup]\r\n") + c.setup);
+        HICON icon = reinterpret_cast<HICON>(GetClassLongPtrW(window, GCLP_HICON));
+        EXPECT_TRUE(icon) << c.setup;
+        EXPECT_EQ(!c.fromFile, icon == builtIn) << c.setup;
+        Close();
+    }
+}
+
 COLORREF ClassBrushColour(HWND window)
 {
     LOGBRUSH brush = {};
