@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "config/command_table.h"
+
 #include <string.h>
 
 std::wstring NativePath(const char *path)
@@ -149,4 +151,16 @@ void WriteBitmapFile(const std::wstring &path, int width, int height,
         }
     }
     WriteBytes(path, bytes.data(), bytes.size());
+}
+
+void ResetCommandTable()
+{
+    for (CommandSlot &slot : CommandTable) {
+        DeleteObject(slot.normalImage);
+        DeleteObject(slot.hotImage);
+        const wchar_t *key = slot.key;
+        slot = CommandSlot{};
+        slot.key = key;
+        slot.sound = L"";
+    }
 }

@@ -79,22 +79,11 @@ HBITMAP MakeBitmap(int width, int height, const std::vector<COLORREF> &pixels)
     return bitmap;
 }
 
-void ResetTable()
-{
-    for (CommandSlot &slot : CommandTable) {
-        DeleteObject(slot.normalImage);
-        DeleteObject(slot.hotImage);
-        const wchar_t *key = slot.key;
-        slot = CommandSlot{};
-        slot.key = key;
-    }
-}
-
 class Painting : public ::testing::Test {
 protected:
     CleanLauncher clean;
-    void SetUp() override { ResetTable(); }
-    void TearDown() override { ResetTable(); }
+    void SetUp() override { ResetCommandTable(); }
+    void TearDown() override { ResetCommandTable(); }
 };
 
 TEST_F(Painting, ColourKeyHidesOnlyThatExactColourAndBlackMeansOpaque)

@@ -63,18 +63,6 @@ void Pump()
     }
 }
 
-void ResetTable()
-{
-    for (CommandSlot &slot : CommandTable) {
-        DeleteObject(slot.normalImage);
-        DeleteObject(slot.hotImage);
-        const wchar_t *key = slot.key;
-        slot = CommandSlot{};
-        slot.key = key;
-        slot.sound = L"";
-    }
-}
-
 // Slot i's button: 40 x 30 at (10 + 50 i, 10).
 RECT SlotRect(int i)
 {
@@ -106,7 +94,7 @@ protected:
 
     void SetUp() override
     {
-        ResetTable();
+        ResetCommandTable();
         // The real pointer stays off the window, so only the test's hit tests count.
         SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
         os.sndPlaySoundW = RecordSound;
@@ -117,7 +105,7 @@ protected:
     void TearDown() override
     {
         Close();
-        ResetTable();
+        ResetCommandTable();
         BYTE keys[256] = {};
         SetKeyboardState(keys);
     }
