@@ -1,30 +1,217 @@
 #include "window.h"
 
-#include "../startup/launcher_state.h"
+#include "../commands/commands.h"
+#include "../config/command_table.h"
+#include "../config/config_values.h"
+#include "../platform/platform.h"
+#include "../startup/startup.h"
 
-LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+#include <mmsystem.h>
+#include <shellapi.h>
+
+enum {
+    ICON_ID = 1003,
+    BACKGROUND_ID = 1005,
+    INTRO_SOUND_ID = 200,
+    SOUND_RESOURCE_TYPE = 30,
+    // Margins around the built-in background, which is drawn at (8, 8).
+    BUILT_IN_EXTRA_WIDTH = 20,
+    BUILT_IN_EXTRA_HEIGHT = 35,
+};
+
+// The first large icon of the file named by `Icon`, else the built-in one.
+static HICON LoadLauncherIcon()
 {
-    switch (message) {
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+    // The value is read straight behind the source root, into the room it leaves.
+    wchar_t path[TEXT_CAPACITY];
+    CopyText(path, TEXT_CAPACITY, launcher.sourceRoot);
+    int rootLength = lstrlenW(path);
+    HICON icon = nullptr;
+    if (ReadConfigString(launcher.activeSection, L"Icon", path + rootLength,
+                         TEXT_CAPACITY - rootLength))
+        ExtractIconExW(path, 0, &icon, nullptr, 1);
+    return icon ? icon : LoadIconW(launcher.instance, MAKEINTRESOURCEW(ICON_ID));
+}
+
+static const void *LoadIntroSound()
+{
+    HRSRC found = FindResourceW(launcher.instance, MAKEINTRESOURCEW(INTRO_SOUND_ID),
+                                MAKEINTRESOURCEW(SOUND_RESOURCE_TYPE));
+    HGLOBAL loaded = found ? LoadResource(launcher.instance, found) : nullptr;
+    return loaded ? LockResource(loaded) : nullptr;
 }
 
 HWND CreateLauncherWindow()
 {
+    HICON icon = LoadLauncherIcon();
+    launcher.introSound = LoadIntroSound();
+
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = LauncherWndProc;
     windowClass.hInstance = launcher.instance;
+    windowClass.hIcon = icon;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = LAUNCHER_CLASS;
     if (!RegisterClassW(&windowClass))
         return nullptr;
+
+    // Sized, centred and shown while it handles WM_CREATE.
     HWND window = CreateWindowExW(0, LAUNCHER_CLASS, launcher.caption,
-                                  WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE,
-                                  CW_USEDEFAULT, 0, 557, 421, nullptr, nullptr,
-                                  launcher.instance, nullptr);
+                                  WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, 0,
+                                  CW_USEDEFAULT, 0, nullptr, nullptr, launcher.instance, nullptr);
+    if (!window)
+        return nullptr;
+
+    os.sndPlaySoundW(static_cast<LPCWSTR>(launcher.introSound), SND_ASYNC | SND_MEMORY);
+    launcher.quietUntil = os.GetTickCount() + QUIET_PERIOD_MS;
     launcher.mainWindow = window;
     return window;
+}
+
+void CenterWindowSized(HWND window, int cx, int cy)
+{
+    int x = (GetSystemMetrics(SM_CXFULLSCREEN) - cx) / 2;
+    int y = (GetSystemMetrics(SM_CYFULLSCREEN) - cy) / 2;
+    SetWindowPos(window, nullptr, x, y, cx, cy,
+                 SWP_SHOWWINDOW | SWP_FRAMECHANGED | SWP_NOZORDER);
+}
+
+static HBITMAP LoadConfiguredBackground(HWND window)
+{
+    wchar_t name[TEXT_CAPACITY];
+    wchar_t path[TEXT_CAPACITY];
+    if (!ReadConfigString(launcher.activeSection, L"Bitmap", name, TEXT_CAPACITY))
+        return nullptr;
+    // A path that does not fit behind the source root counts as no Bitmap key.
+    if (!JoinText(path, TEXT_CAPACITY, launcher.sourceRoot, name))
+        return nullptr;
+    return LoadBitmapFile(path, window);
+}
+
+static int ReadUseSmallFont()
+{
+    if (!launcher.iniPath[0])
+        return 0;
+    return GetPrivateProfileIntW(launcher.activeSection, L"UseSmallFont", 0, launcher.iniPath);
+}
+
+static void LayOutWindow(HWND window)
+{
+    launcher.useSmallFont = ReadUseSmallFont();
+    launcher.background = LoadConfiguredBackground(window);
+    if (!launcher.background) {
+        launcher.background = LoadBitmapW(launcher.instance, MAKEINTRESOURCEW(BACKGROUND_ID));
+        launcher.defaultBackground = 1;
+    }
+    BITMAP size = {};
+    GetObjectW(launcher.background, sizeof size, &size);
+
+    int outerWidth, outerHeight;
+    if (launcher.defaultBackground) {
+        launcher.backgroundWidth = size.bmWidth + BUILT_IN_EXTRA_WIDTH;
+        launcher.backgroundHeight = size.bmHeight + BUILT_IN_EXTRA_HEIGHT;
+        outerWidth = launcher.backgroundWidth;
+        outerHeight = launcher.backgroundHeight + GetSystemMetrics(SM_CYCAPTION);
+    } else {
+        // The client area is exactly the configured bitmap.
+        launcher.backgroundWidth = size.bmWidth;
+        launcher.backgroundHeight = size.bmHeight;
+        outerWidth = size.bmWidth + 2 * GetSystemMetrics(SM_CXFIXEDFRAME);
+        outerHeight = size.bmHeight + GetSystemMetrics(SM_CYCAPTION) +
+                      2 * GetSystemMetrics(SM_CYFIXEDFRAME);
+    }
+    CenterWindowSized(window, outerWidth, outerHeight);
+    PostMessageW(window, LM_RELOAD, 0, 0);
+}
+
+// Installs `brush` as the class background and deletes the one it replaces.
+static void ReplaceClassBrush(HWND window, HBRUSH brush)
+{
+    HGDIOBJ previous = reinterpret_cast<HGDIOBJ>(
+        SetClassLongPtrW(window, GCLP_HBRBACKGROUND, reinterpret_cast<LONG_PTR>(brush)));
+    if (previous)
+        DeleteObject(previous);
+}
+
+static void ReloadLauncher(HWND window)
+{
+    LoadCommandTable();
+    launcher.bkgColor = ReadColorKey(L"BkgColor");
+    ReplaceClassBrush(window, CreateSolidBrush(launcher.bkgColor));
+    launcher.hiColor = ReadColorKey(L"HiColor");
+    launcher.loColor = ReadColorKey(L"LoColor");
+    SetWindowTextW(window, launcher.caption);
+    InvalidateRect(window, nullptr, TRUE);
+}
+
+static void PaintWindow(HWND window)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    PaintLauncher(dc);
+    EndPaint(window, &paint);
+}
+
+static void DeleteBitmap(HBITMAP *bitmap)
+{
+    if (*bitmap)
+        DeleteObject(*bitmap);
+    *bitmap = nullptr;
+}
+
+static void ReleaseWindowResources(HWND window)
+{
+    DeleteBitmap(&launcher.background);
+    for (CommandSlot &slot : CommandTable) {
+        DeleteBitmap(&slot.normalImage);
+        DeleteBitmap(&slot.hotImage);
+    }
+    ReplaceClassBrush(window, nullptr);
+}
+
+LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        LayOutWindow(window);
+        return 0;
+    case WM_DESTROY:
+        ReleaseWindowResources(window);
+        PostQuitMessage(0);
+        return 0;
+    case WM_PAINT:
+        PaintWindow(window);
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return 0;
+    case WM_SYSCOLORCHANGE:
+        InvalidateRect(window, nullptr, TRUE);
+        return 0;
+    case WM_ENDSESSION:
+        // Also when the session goes on: the copy must not outlive a shutdown.
+        DeleteWorkingCopy();
+        return 0;
+    case WM_NCHITTEST:
+        return HandleHitTest(window, wParam, lParam);
+    case WM_KEYDOWN:
+        HandleKeyDown(window, wParam);
+        return 0;
+    case WM_LBUTTONDOWN:
+        HandleButtonDown(window, lParam);
+        return 0;
+    case WM_LBUTTONUP:
+        HandleButtonUp(window, lParam);
+        return 0;
+    case LM_RELOAD:
+        ReloadLauncher(window);
+        return 0;
+    case LM_INSTALL_DONE:
+        HandleInstallDone(window);
+        return 0;
+    case LM_UNINSTALL_DONE:
+        HandleUninstallDone(window);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
 }

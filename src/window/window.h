@@ -24,3 +24,9 @@ void PaintLauncher(HDC dc);
 
 // Moves the highlight to the slot under the client point (x, y).
 void UpdateHover(HWND window, int x, int y);
+
+// Pointer and keyboard messages of the window; lParam and wParam as received.
+LRESULT HandleHitTest(HWND window, WPARAM wParam, LPARAM lParam);
+void HandleButtonDown(HWND window, LPARAM lParam);
+void HandleButtonUp(HWND window, LPARAM lParam);
+void HandleKeyDown(HWND window, WPARAM key);

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "config/command_table.h"
+
 #include <string.h>
 
 std::wstring NativePath(const char *path)
@@ -120,4 +122,45 @@ CleanLauncher::~CleanLauncher()
 void SetText(wchar_t (&field)[TEXT_CAPACITY], const std::wstring &text)
 {
     lstrcpynW(field, text.c_str(), TEXT_CAPACITY);
+}
+
+void WriteBitmapFile(const std::wstring &path, int width, int height,
+                     COLORREF (*colour)(int x, int y))
+{
+    int stride = (width * 3 + 3) & ~3;
+    std::string bytes(14 + 40 + stride * height, '\0');
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfSize = static_cast<DWORD>(bytes.size());
+    file.bfOffBits = 14 + 40;
+    BITMAPINFOHEADER info = {};
+    info.biSize = 40;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    memcpy(&bytes[0], &file, 14);
+    memcpy(&bytes[14], &info, 40);
+    for (int y = 0; y < height; y++) {
+        char *row = &bytes[54 + stride * (height - 1 - y)];
+        for (int x = 0; x < width; x++) {
+            COLORREF c = colour(x, y);
+            row[3 * x] = static_cast<char>(GetBValue(c));
+            row[3 * x + 1] = static_cast<char>(GetGValue(c));
+            row[3 * x + 2] = static_cast<char>(GetRValue(c));
+        }
+    }
+    WriteBytes(path, bytes.data(), bytes.size());
+}
+
+void ResetCommandTable()
+{
+    for (CommandSlot &slot : CommandTable) {
+        DeleteObject(slot.normalImage);
+        DeleteObject(slot.hotImage);
+        const wchar_t *key = slot.key;
+        slot = CommandSlot{};
+        slot.key = key;
+        slot.sound = L"";
+    }
 }

@@ -45,3 +45,11 @@ public:
 
 // Sets a text field of the launcher state.
 void SetText(wchar_t (&field)[TEXT_CAPACITY], const std::wstring &text);
+
+// Writes a bottom-up 24-bit BMP file of width x height whose pixel (x, y) is
+// colour(x, y).
+void WriteBitmapFile(const std::wstring &path, int width, int height,
+                     COLORREF (*colour)(int x, int y));
+
+// Puts every command slot back as before the first load, deleting its bitmaps.
+void ResetCommandTable();

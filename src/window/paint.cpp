@@ -1,0 +1,93 @@
+#include "window.h"
+
+#include "../config/command_table.h"
+
+enum { BUILT_IN_BACKGROUND_OFFSET = 8 };
+
+BOOL DrawBitmap(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, int srcY,
+                DWORD rop)
+{
+    HDC memory = CreateCompatibleDC(dc);
+    if (!memory)
+        return FALSE;
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BOOL result = BitBlt(dc, x, y, cx, cy, memory, srcX, srcY, rop);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    return result;
+}
+
+BOOL DrawImage(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, int srcY,
+               COLORREF colorKey)
+{
+    // Black cannot be a colour key: 0 means the image has none.
+    if (!colorKey)
+        return DrawBitmap(dc, x, y, cx, cy, bitmap, srcX, srcY, SRCCOPY);
+    HDC memory = CreateCompatibleDC(dc);
+    if (!memory)
+        return FALSE;
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BOOL result = GdiTransparentBlt(dc, x, y, cx, cy, memory, srcX, srcY, cx, cy, colorKey);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    return result;
+}
+
+void DrawLabel(HDC dc, int x, int y, const wchar_t *text, int length)
+{
+    // Only the first "\n" (backslash, n) within the drawn text divides it.
+    int marker = 0;
+    while (marker + 1 < length && !(text[marker] == L'\\' && text[marker + 1] == L'n'))
+        marker++;
+    if (marker + 1 >= length) {
+        TextOutW(dc, x, y, text, length);
+        return;
+    }
+    TextOutW(dc, x, y, text, marker);
+    TextOutW(dc, x, y + launcher.labelLineHeight, text + marker + 2, length - marker - 2);
+}
+
+static void PaintSlot(HDC dc, int index)
+{
+    const CommandSlot &slot = CommandTable[index];
+    int length = lstrlenW(slot.label);
+    int hot = index == launcher.hotIndex;
+
+    SetTextColor(dc, launcher.bkgColor);
+    DrawLabel(dc, slot.labelRect.left + 1, slot.labelRect.top + 1, slot.label, length);
+
+    HBITMAP image = hot ? slot.hotImage : slot.normalImage;
+    if (image)
+        DrawImage(dc, slot.buttonRect.left, slot.buttonRect.top, slot.width, slot.height, image,
+                  0, 0, hot ? 0 : slot.normalTransparent);
+
+    SetTextColor(dc, hot ? launcher.hiColor : launcher.loColor);
+    DrawLabel(dc, slot.labelRect.left, slot.labelRect.top, slot.label, length);
+}
+
+void PaintLauncher(HDC dc)
+{
+    HGDIOBJ previousFont = nullptr;
+    if (launcher.useSmallFont)
+        previousFont = SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
+
+    if (launcher.background) {
+        int origin = launcher.defaultBackground ? BUILT_IN_BACKGROUND_OFFSET : 0;
+        // The built-in area is larger than its bitmap; the blit draws only the
+        // bitmap's own pixels and the erased margins keep the class brush.
+        DrawBitmap(dc, origin, origin, launcher.backgroundWidth, launcher.backgroundHeight,
+                   launcher.background, 0, 0, SRCCOPY);
+    }
+
+    SetBkMode(dc, TRANSPARENT);
+    launcher.visibleCount = 0;
+    for (int i = 0; i < SLOT_COUNT; i++) {
+        if (!CommandTable[i].defined)
+            continue;
+        launcher.visibleCount++;
+        PaintSlot(dc, i);
+    }
+
+    if (previousFont)
+        SelectObject(dc, previousFont);
+}

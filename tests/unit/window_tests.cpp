@@ -1,0 +1,453 @@
+// The real window on a temporary configuration: layout, reload, clean-up, and
+// hover, press and keys through the window procedure, with the tick count and
+// the sounds faked at the platform seam.
+#include "config/command_table.h"
+#include "test_support.h"
+#include "window/window.h"
+
+#include <gtest/gtest.h>
+
+#include <mmsystem.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Under Wine without a window manager, hiding a window waits 2 s for one to
+// answer. Windows of this program that Wine does not hand to a manager close at
+// once; the setting is read when the first window is made, so it is written
+// before main. Harmless on Windows.
+bool KeepWindowsUnmanagedUnderWine()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") +
+                       (wcsrchr(path, L'\\') ? wcsrchr(path, L'\\') + 1 : path) + L"\\X11 Driver";
+    HKEY settings;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &settings, nullptr) != ERROR_SUCCESS)
+        return false;
+    RegSetValueExW(settings, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE *>(L"N"),
+                   2 * sizeof(wchar_t));
+    RegCloseKey(settings);
+    return true;
+}
+const bool windowsUnmanaged = KeepWindowsUnmanagedUnderWine();
+
+struct SoundCall {
+    const void *sound;
+    UINT flags;
+};
+std::vector<SoundCall> sounds;
+DWORD fakeTick;
+
+BOOL WINAPI RecordSound(LPCWSTR sound, UINT flags)
+{
+    sounds.push_back({sound, flags});
+    return TRUE;
+}
+
+DWORD WINAPI FakeTickCount()
+{
+    return fakeTick;
+}
+
+void Pump()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message != WM_QUIT)
+            DispatchMessageW(&message);
+    }
+}
+
+// Slot i's button: 40 x 30 at (10 + 50 i, 10).
+RECT SlotRect(int i)
+{
+    RECT rect = {10 + 50 * i, 10, 50 + 50 * i, 40};
+    return rect;
+}
+
+// Exit buttons without pictures at SlotRect for the given slot indices; a slot
+// that runs destroys the window, which the tests observe.
+std::wstring ExitButtons(std::initializer_list<int> slots)
+{
+    std::wstring defines = L"[Setup_CommandDefines]\r\n", buttons = L"[SetupBtn_English]\r\n";
+    for (int i : slots) {
+        wchar_t line[128];
+        RECT r = SlotRect(i);
+        wsprintfW(line, L"cmd%02d=CMD_EXIT\r\n", i + 1);
+        defines += line;
+        wsprintfW(line, L"cmd%02d=n.bmp,h.bmp,%d,%d,40,30\r\n", i + 1, r.left, r.top);
+        buttons += line;
+    }
+    return defines + buttons;
+}
+
+class LauncherWindow : public ::testing::Test {
+protected:
+    CleanLauncher clean;
+    TempDir disc;
+    HWND window = nullptr;
+
+    void SetUp() override
+    {
+        ResetCommandTable();
+        // The real pointer stays off the window, so only the test's hit tests count.
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+        os.sndPlaySoundW = RecordSound;
+        os.GetTickCount = FakeTickCount;
+        fakeTick = 1000;
+    }
+
+    void TearDown() override
+    {
+        Close();
+        ResetCommandTable();
+        BYTE keys[256] = {};
+        SetKeyboardState(keys);
+    }
+
+    // Opens the window on `ini` with its first reload and paint done.
+    void Open(const std::wstring &ini)
+    {
+        WriteTextFile(disc.File(L"AUTORUN.INI"), ini);
+        SetText(launcher.iniPath, disc.File(L"AUTORUN.INI"));
+        SetText(launcher.sourceRoot, disc.Path() + L"\\");
+        SetText(launcher.activeSection, L"Setup");
+        SetText(launcher.sectionPrefix, L"Setup");
+        SetText(launcher.language, L"English");
+        SetText(launcher.caption, L"Product Setup");
+        sounds.clear();
+        window = CreateLauncherWindow();
+        ASSERT_TRUE(window);
+        Pump();
+        UpdateWindow(window);
+        sounds.clear();
+    }
+
+    void Close()
+    {
+        if (IsWindow(window))
+            DestroyWindow(window);
+        Pump();
+        UnregisterClassW(LAUNCHER_CLASS, launcher.instance);
+        launcher.background = nullptr;
+        launcher.defaultBackground = 0;
+    }
+
+    // Opens with quiet period over and the pointer's last point off every slot.
+    void OpenButtons(std::initializer_list<int> slots)
+    {
+        Open(ExitButtons(slots));
+        fakeTick = 100000;
+    }
+
+    void HitTest(int x, int y)
+    {
+        POINT point = {x, y};
+        ClientToScreen(window, &point);
+        EXPECT_EQ(HTCLIENT, SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y)));
+    }
+    void HoverSlot(int i, int dx = 0) { HitTest(SlotRect(i).left + 5 + dx, 20); }
+    void Press(int i) { SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, PointIn(i)); }
+    void Release(int i) { SendMessageW(window, WM_LBUTTONUP, 0, PointIn(i)); }
+    static LPARAM PointIn(int i) { return MAKELPARAM(SlotRect(i).left + 5, 20); }
+    void Key(WPARAM key) { SendMessageW(window, WM_KEYDOWN, key, 0); }
+
+    // Whether the update region is exactly the given slots' rectangles; then validates it.
+    bool UpdateRegionIs(std::initializer_list<int> slots)
+    {
+        HRGN expected = CreateRectRgn(0, 0, 0, 0), actual = CreateRectRgn(0, 0, 0, 0);
+        for (int i : slots) {
+            RECT rect = SlotRect(i);
+            HRGN part = CreateRectRgnIndirect(&rect);
+            CombineRgn(expected, expected, part, RGN_OR);
+            DeleteObject(part);
+        }
+        GetUpdateRgn(window, actual, FALSE);
+        bool same = EqualRgn(expected, actual);
+        DeleteObject(expected);
+        DeleteObject(actual);
+        ValidateRect(window, nullptr);
+        return same;
+    }
+};
+
+// ---- Creation, layout, reload and clean-up
+
+TEST_F(LauncherWindow, CreationShowsTheWindowPlaysTheIntroAndOpensTheQuietPeriod)
+{
+    WriteTextFile(disc.File(L"AUTORUN.INI"), L"");
+    SetText(launcher.iniPath, disc.File(L"AUTORUN.INI"));
+    window = CreateLauncherWindow();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window, launcher.mainWindow);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_FALSE(GetWindowLongW(window, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX));
+    EXPECT_EQ(0u, GetClassLongW(window, GCL_STYLE));
+    ASSERT_EQ(1u, sounds.size());
+    EXPECT_EQ(launcher.introSound, sounds[0].sound);
+    EXPECT_EQ(static_cast<UINT>(SND_ASYNC | SND_MEMORY), sounds[0].flags);
+    EXPECT_EQ(0, memcmp(launcher.introSound, "RIFF", 4));
+}
+
+TEST_F(LauncherWindow, BackgroundDecidesTheWindowSize)
+{
+    WriteBitmapFile(disc.File(L"back.bmp"), 640, 480, [](int, int) { return RGB(9, 9, 9); });
+    const int caption = GetSystemMetrics(SM_CYCAPTION);
+    const struct {
+        std::wstring setup;
+        int builtIn;
+    } cases[] = {
+        {L"", 1},
+        {L"Bitmap=\r\n", 1},
+        {L"Bitmap=back.bmp\r\n", 0},
+        {L"Bitmap=missing.bmp\r\n", 1},
+        {L"Bitmap=" + std::wstring(250, L'x') + L"back.bmp\r\n", 1},
+    };
+    int n = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(n++);
+        Open(L"[Setup]\r\n" + c.setup);
+        RECT outer, client;
+        GetWindowRect(window, &outer);
+        GetClientRect(window, &client);
+        EXPECT_EQ(c.builtIn, launcher.defaultBackground);
+        if (c.builtIn) {
+            EXPECT_EQ(557, outer.right - outer.left);
+            EXPECT_EQ(421 + caption, outer.bottom - outer.top);
+        } else {
+            EXPECT_EQ(640, client.right);
+            EXPECT_EQ(480, client.bottom);
+        }
+        EXPECT_EQ((GetSystemMetrics(SM_CXFULLSCREEN) - (outer.right - outer.left)) / 2, outer.left);
+        Close();
+    }
+}
+
+TEST_F(LauncherWindow, IconComesFromTheNamedFileElseTheBuiltInOne)
+{
+    CopyFileW((BuildDir() + L"\\assets\\res\\launcher.ico").c_str(),
+              disc.File(L"disc.ico").c_str(), FALSE);
+    HICON builtIn = LoadIconW(launcher.instance, MAKEINTRESOURCEW(1003));
+    const struct {
+        const wchar_t *setup;
+        bool fromFile;
+    } cases[] = {
+        {L"Icon=disc.ico\r\n", true},
+        {L"", false},
+        {L"Icon=missing.ico\r\n", false},
+        {L"Icon=AUTORUN.INI\r\n", false},
+    };
+    for (const auto &c : cases) {
+        Open(std::wstring(L"[Setup]\r\n") + c.setup);
+        HICON icon = reinterpret_cast<HICON>(GetClassLongPtrW(window, GCLP_HICON));
+        EXPECT_TRUE(icon) << c.setup;
+        EXPECT_EQ(!c.fromFile, icon == builtIn) << c.setup;
+        Close();
+    }
+}
+
+COLORREF ClassBrushColour(HWND window)
+{
+    LOGBRUSH brush = {};
+    GetObjectW(reinterpret_cast<HGDIOBJ>(GetClassLongPtrW(window, GCLP_HBRBACKGROUND)),
+               sizeof brush, &brush);
+    return brush.lbColor;
+}
+
+TEST_F(LauncherWindow, ReloadReadsColoursReplacesTheBrushAndSetsTheCaption)
+{
+    Open(L"[Setup]\r\nBkgColor=300,0,-1\r\nHiColor=255,255\r\n");
+    EXPECT_EQ(RGB(44, 0, 255), launcher.bkgColor);
+    EXPECT_EQ(RGB(255, 255, 0), launcher.hiColor);
+    EXPECT_EQ(RGB(0, 0, 0), launcher.loColor);
+    EXPECT_EQ(RGB(44, 0, 255), ClassBrushColour(window));
+    wchar_t title[64];
+    GetWindowTextW(window, title, 64);
+    EXPECT_STREQ(L"Product Setup", title);
+
+    HGDIOBJ first = reinterpret_cast<HGDIOBJ>(GetClassLongPtrW(window, GCLP_HBRBACKGROUND));
+    WriteTextFile(launcher.iniPath, L"[Setup]\r\nBkgColor=0,0,96\r\n");
+    PostMessageW(window, LM_RELOAD, 0, 0);
+    Pump();
+    EXPECT_EQ(RGB(0, 0, 96), ClassBrushColour(window));
+    EXPECT_EQ(0u, GetObjectType(first)) << "the replaced brush is deleted";
+}
+
+TEST_F(LauncherWindow, DestroyFreesEveryGdiObjectAndQuitsWithZero)
+{
+    WriteBitmapFile(disc.File(L"back.bmp"), 32, 16, [](int, int) { return RGB(9, 9, 9); });
+    WriteBitmapFile(disc.File(L"b.bmp"), 8, 8, [](int, int) { return RGB(200, 0, 0); });
+    Open(L"[Setup]\r\nBitmap=back.bmp\r\n[Setup_CommandDefines]\r\ncmd01=CMD_EXIT\r\n"
+         L"[SetupBtn_English]\r\ncmd01=b.bmp,b.bmp,0,0,8,8\r\n");
+    HGDIOBJ objects[] = {launcher.background, CommandTable[0].normalImage,
+                         CommandTable[0].hotImage,
+                         reinterpret_cast<HGDIOBJ>(GetClassLongPtrW(window, GCLP_HBRBACKGROUND))};
+    for (HGDIOBJ object : objects)
+        ASSERT_NE(0u, GetObjectType(object));
+
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+    for (HGDIOBJ object : objects)
+        EXPECT_EQ(0u, GetObjectType(object));
+    MSG quit;
+    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(0u, quit.wParam);
+}
+
+TEST_F(LauncherWindow, EndSessionDeletesTheWorkingCopyEvenWhenCancelled)
+{
+    Open(L"[Setup]\r\n");
+    SetFileAttributesW(launcher.iniPath, FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(0, SendMessageW(window, WM_ENDSESSION, FALSE, 0));
+    EXPECT_FALSE(FileExists(launcher.iniPath));
+    EXPECT_TRUE(IsWindow(window));
+}
+
+// ---- Hover, press and keys
+
+TEST_F(LauncherWindow, QuietPeriodComparesTicksAsUnsigned)
+{
+    fakeTick = 0x7FFFE000;
+    Open(ExitButtons({0, 1}));
+    const struct {
+        DWORD tick;
+        bool plays;
+    } cases[] = {
+        {0x7FFFFB57, false}, {0x7FFFFB58, false}, {0x7FFFFB59, true},
+        {0x80000000, true},  {0xFFFFFFFF, true},
+    };
+    int slot = 0;
+    for (const auto &c : cases) {
+        fakeTick = c.tick;
+        sounds.clear();
+        HoverSlot(slot);
+        EXPECT_EQ(slot, launcher.hotIndex);
+        EXPECT_EQ(c.plays ? 1u : 0u, sounds.size()) << std::hex << c.tick;
+        slot = 1 - slot;
+    }
+    fakeTick = 0x7FFFFB58;
+    sounds.clear();
+    Key(VK_DOWN);
+    EXPECT_TRUE(sounds.empty()) << "keys keep the quiet period too";
+}
+
+TEST_F(LauncherWindow, HoverPlaysTheSlotSoundAndRepaintsOnlyWhatChanges)
+{
+    OpenButtons({0, 1});
+    HoverSlot(0);
+    ASSERT_EQ(1u, sounds.size());
+    EXPECT_EQ(CommandTable[0].sound, sounds[0].sound);
+    EXPECT_EQ(CommandTable[0].soundFlags, sounds[0].flags);
+    EXPECT_TRUE(UpdateRegionIs({0}));
+
+    HoverSlot(0, 3);
+    EXPECT_TRUE(UpdateRegionIs({})) << "same slot, another point";
+    HoverSlot(1);
+    EXPECT_TRUE(UpdateRegionIs({0, 1}));
+    HitTest(300, 200);
+    EXPECT_EQ(-1, launcher.hotIndex);
+    EXPECT_TRUE(UpdateRegionIs({1}));
+    EXPECT_EQ(2u, sounds.size());
+}
+
+TEST_F(LauncherWindow, RepeatedHitTestsAtOnePointRunNoUpdate)
+{
+    OpenButtons({0, 1});
+    HoverSlot(0);
+    Key(VK_DOWN);
+    ASSERT_EQ(1, launcher.hotIndex);
+    sounds.clear();
+    HoverSlot(0);
+    HoverSlot(0);
+    EXPECT_EQ(1, launcher.hotIndex) << "the pointer has not moved";
+    EXPECT_TRUE(sounds.empty());
+}
+
+TEST_F(LauncherWindow, PressOnOneSlotAndReleaseOnAnotherRunsNothing)
+{
+    OpenButtons({0, 1, 2, 3, 4, 5});
+    HoverSlot(2);
+    Press(2);
+    ValidateRect(window, nullptr);
+    sounds.clear();
+
+    HoverSlot(5);
+    EXPECT_TRUE(sounds.empty());
+    EXPECT_TRUE(UpdateRegionIs({2})) << "slot 5 is never drawn hot";
+    Release(5);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(-1, launcher.hotIndex);
+    EXPECT_EQ(-1, launcher.pressedIndex);
+    EXPECT_EQ(nullptr, GetCapture());
+
+    HoverSlot(5, 3);
+    EXPECT_EQ(5, launcher.hotIndex);
+    EXPECT_EQ(1u, sounds.size());
+}
+
+TEST_F(LauncherWindow, DragOffAndBackPlaysAgainAndReleaseRunsTheSlot)
+{
+    OpenButtons({0, 1, 2});
+    HoverSlot(2);
+    Press(2);
+    EXPECT_EQ(window, GetCapture());
+    HitTest(300, 200);
+    HoverSlot(2, 3);
+    EXPECT_EQ(2u, sounds.size());
+    Release(2);
+    EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(LauncherWindow, TabAndShiftTabCycleThroughThreeSlots)
+{
+    OpenButtons({0, 1, 2});
+    for (int expected : {0, 1, 2, 0}) {
+        Key(VK_TAB);
+        EXPECT_EQ(expected, launcher.hotIndex);
+    }
+    EXPECT_EQ(4u, sounds.size());
+
+    launcher.hotIndex = -1;
+    BYTE keys[256] = {};
+    keys[VK_SHIFT] = 0x80;
+    SetKeyboardState(keys);
+    for (int expected : {0, 2, 1, 0}) {
+        Key(VK_TAB);
+        EXPECT_EQ(expected, launcher.hotIndex);
+    }
+}
+
+TEST_F(LauncherWindow, DownFromAPointerSlotBeyondTheCountWalksToTheEndThenZero)
+{
+    OpenButtons({0, 3});
+    ASSERT_EQ(2, launcher.visibleCount);
+    HoverSlot(3);
+    std::vector<int> visited;
+    for (int i = 0; i < 27; i++) {
+        Key(VK_DOWN);
+        visited.push_back(launcher.hotIndex);
+    }
+    std::vector<int> expected;
+    for (int i = 4; i < SLOT_COUNT; i++)
+        expected.push_back(i);
+    expected.push_back(0);
+    EXPECT_EQ(expected, visited);
+}
+
+TEST_F(LauncherWindow, EnterRunsTheHotSlotAndNothingWithoutOne)
+{
+    OpenButtons({0, 1});
+    Key(VK_RETURN);
+    Key(VK_SPACE);
+    EXPECT_TRUE(IsWindow(window));
+    HoverSlot(1);
+    Key(VK_RETURN);
+    EXPECT_FALSE(IsWindow(window));
+}
+
+} // namespace
