@@ -25,9 +25,10 @@ rm -f "$bmp" "$png"
 # button so it shows lit.
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Demo /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Demo /d 760x600 /f >/dev/null 2>&1
-wineserver -w
+wineserver -k # what started without a display must not serve the virtual one
 xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
     wine "P:\\AUTORUN.EXE" &
+    sleep 2 # the launcher creates the virtual desktop; the snapshot joins it
     wine "$1" "$(winepath -w "$2")" 76 110
     wineserver -k
 ' demo "$build/tools/snap.exe" "$bmp" >/dev/null 2>&1 || true

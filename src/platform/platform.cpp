@@ -26,46 +26,79 @@ template <typename F> static F SystemProcAs(const wchar_t *dll, const char *proc
     return reinterpret_cast<F>(reinterpret_cast<void *>(SystemProc(dll, proc)));
 }
 
+// Each entry point is looked up on its first call; only the user-interface
+// thread makes these calls.
+template <typename F> static F LookUp(F *cache, const wchar_t *dll, const char *proc)
+{
+    if (!*cache)
+        *cache = SystemProcAs<F>(dll, proc);
+    return *cache;
+}
+
 static BOOL WINAPI PlaySoundFromSystem(LPCWSTR sound, UINT flags)
 {
-    static auto play = SystemProcAs<BOOL(WINAPI *)(LPCWSTR, UINT)>(L"winmm.dll", "sndPlaySoundW");
-    return play ? play(sound, flags) : FALSE;
+    static BOOL(WINAPI * play)(LPCWSTR, UINT);
+    return LookUp(&play, L"winmm.dll", "sndPlaySoundW") ? play(sound, flags) : FALSE;
+}
+
+static HINSTANCE WINAPI ShellExecuteFromSystem(HWND owner, LPCWSTR verb, LPCWSTR file,
+                                               LPCWSTR parameters, LPCWSTR directory, INT show)
+{
+    static HINSTANCE(WINAPI * execute)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    if (!LookUp(&execute, L"shell32.dll", "ShellExecuteW"))
+        return reinterpret_cast<HINSTANCE>(SE_ERR_DLLNOTFOUND);
+    return execute(owner, verb, file, parameters, directory, show);
+}
+
+static BOOL WINAPI ShellExecuteExFromSystem(SHELLEXECUTEINFOW *info)
+{
+    static BOOL(WINAPI * execute)(SHELLEXECUTEINFOW *);
+    return LookUp(&execute, L"shell32.dll", "ShellExecuteExW") ? execute(info) : FALSE;
+}
+
+static UINT WINAPI ExtractIconExFromSystem(LPCWSTR file, int index, HICON *large, HICON *small,
+                                           UINT count)
+{
+    static UINT(WINAPI * extract)(LPCWSTR, int, HICON *, HICON *, UINT);
+    return LookUp(&extract, L"shell32.dll", "ExtractIconExW")
+               ? extract(file, index, large, small, count)
+               : 0;
 }
 
 static void WINAPI InitCommonControlsFromSystem(void)
 {
-    static auto init = SystemProcAs<void(WINAPI *)(void)>(L"comctl32.dll", "InitCommonControls");
-    if (init)
+    static void(WINAPI * init)(void);
+    if (LookUp(&init, L"comctl32.dll", "InitCommonControls"))
         init();
 }
 
 static DWORD WINAPI VersionInfoSizeFromSystem(LPCWSTR file, LPDWORD handle)
 {
-    static auto size = SystemProcAs<DWORD(WINAPI *)(LPCWSTR, LPDWORD)>(
-        L"version.dll", "GetFileVersionInfoSizeW");
-    return size ? size(file, handle) : 0;
+    static DWORD(WINAPI * size)(LPCWSTR, LPDWORD);
+    return LookUp(&size, L"version.dll", "GetFileVersionInfoSizeW") ? size(file, handle) : 0;
 }
 
 static BOOL WINAPI VersionInfoFromSystem(LPCWSTR file, DWORD handle, DWORD bytes, LPVOID data)
 {
-    static auto info = SystemProcAs<BOOL(WINAPI *)(LPCWSTR, DWORD, DWORD, LPVOID)>(
-        L"version.dll", "GetFileVersionInfoW");
-    return info ? info(file, handle, bytes, data) : FALSE;
+    static BOOL(WINAPI * info)(LPCWSTR, DWORD, DWORD, LPVOID);
+    return LookUp(&info, L"version.dll", "GetFileVersionInfoW") ? info(file, handle, bytes, data)
+                                                                 : FALSE;
 }
 
 static BOOL WINAPI VerQueryValueFromSystem(LPCVOID block, LPCWSTR subBlock, LPVOID *value,
                                            PUINT bytes)
 {
-    static auto query = SystemProcAs<BOOL(WINAPI *)(LPCVOID, LPCWSTR, LPVOID *, PUINT)>(
-        L"version.dll", "VerQueryValueW");
-    return query ? query(block, subBlock, value, bytes) : FALSE;
+    static BOOL(WINAPI * query)(LPCVOID, LPCWSTR, LPVOID *, PUINT);
+    return LookUp(&query, L"version.dll", "VerQueryValueW") ? query(block, subBlock, value, bytes)
+                                                             : FALSE;
 }
 
 static const Platform realPlatform = {
     MessageBoxW,
     FindWindowW,
-    ShellExecuteW,
-    ShellExecuteExW,
+    ShellExecuteFromSystem,
+    ShellExecuteExFromSystem,
+    ExtractIconExFromSystem,
     CreateProcessW,
     WinExec,
     CreateThread,

@@ -13,6 +13,7 @@ struct Platform {
     HINSTANCE(WINAPI *ShellExecuteW)(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
                                      LPCWSTR directory, INT showCommand);
     BOOL(WINAPI *ShellExecuteExW)(SHELLEXECUTEINFOW *info);
+    UINT(WINAPI *ExtractIconExW)(LPCWSTR file, int index, HICON *large, HICON *small, UINT count);
     BOOL(WINAPI *CreateProcessW)(LPCWSTR application, LPWSTR commandLine,
                                  LPSECURITY_ATTRIBUTES processAttributes,
                                  LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
@@ -38,8 +39,9 @@ struct Platform {
     LONG(WINAPI *RegQueryValueExW)(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type,
                                    LPBYTE data, LPDWORD dataBytes);
     LONG(WINAPI *RegCloseKey)(HKEY key);
-    // These live in DLLs that are not protected system DLLs; they are loaded
-    // from the system directory on first use, never from beside the program.
+    // These and the shell's calls above are loaded from the system directory on
+    // first use: most of their DLLs are not protected system DLLs, and the
+    // shell is costly to load before the window shows.
     void(WINAPI *InitCommonControls)(void);
     DWORD(WINAPI *GetFileVersionInfoSizeW)(LPCWSTR file, LPDWORD handle);
     BOOL(WINAPI *GetFileVersionInfoW)(LPCWSTR file, DWORD handle, DWORD bytes, LPVOID data);

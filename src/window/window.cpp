@@ -29,7 +29,7 @@ static HICON LoadLauncherIcon()
     HICON icon = nullptr;
     if (ReadConfigString(launcher.activeSection, L"Icon", path + rootLength,
                          TEXT_CAPACITY - rootLength))
-        ExtractIconExW(path, 0, &icon, nullptr, 1);
+        os.ExtractIconExW(path, 0, &icon, nullptr, 1);
     return icon ? icon : LoadIconW(launcher.instance, MAKEINTRESOURCEW(ICON_ID));
 }
 

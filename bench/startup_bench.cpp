@@ -1,0 +1,120 @@
+// Time from process start to the end of the first paint, for AUTORUN.EXE on the
+// sample disc and for a minimal window program started the same way. A paint
+// has ended when the last layer it draws is on screen: for the launcher the
+// image of its last button, for the baseline its fill colour.
+#include "e2e_support.h"
+
+#include <algorithm>
+#include <stdio.h>
+#include <vector>
+
+namespace {
+
+double Now()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return counter.QuadPart * 1000.0 / frequency.QuadPart;
+}
+
+// Milliseconds from CreateProcess until the client pixel (x, y) of a window of
+// `className` shows `colour`; negative when it never does.
+double TimeToPixel(const std::wstring &program, const wchar_t *className, int x, int y,
+                   COLORREF colour)
+{
+    double start = Now();
+    Process process = Launch(program);
+    for (;;) {
+        if (Now() - start > 20000)
+            return -1;
+        HWND window = FindWindowW(className, nullptr);
+        if (window) {
+            HDC dc = GetDC(window);
+            COLORREF seen = GetPixel(dc, x, y);
+            ReleaseDC(window, dc);
+            if (seen == colour) {
+                double elapsed = Now() - start;
+                TerminateProcess(process.Handle(), 0);
+                process.WaitExit(5000);
+                return elapsed;
+            }
+        }
+        Sleep(0);
+    }
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? -1 : values[values.size() / 2];
+}
+
+// The colour of the first pixel of the exit button's picture, scanning from its
+// centre, that is not the magenta colour key.
+POINT FindOpaquePixel(const std::wstring &bmpPath, COLORREF *colour)
+{
+    std::string bytes = ReadBytes(bmpPath);
+    const BYTE *data = reinterpret_cast<const BYTE *>(bytes.data());
+    DWORD offset = *reinterpret_cast<const DWORD *>(data + 10);
+    int width = *reinterpret_cast<const LONG *>(data + 18);
+    int height = *reinterpret_cast<const LONG *>(data + 22);
+    int stride = (width * 3 + 3) & ~3;
+    for (int y = height / 2; y < height; y++) {
+        for (int x = width / 2; x < width; x++) {
+            const BYTE *p = data + offset + (height - 1 - y) * stride + x * 3;
+            COLORREF c = RGB(p[2], p[1], p[0]);
+            if (c != RGB(255, 0, 255)) {
+                *colour = c;
+                return POINT{x, y};
+            }
+        }
+    }
+    *colour = 0;
+    return POINT{0, 0};
+}
+
+} // namespace
+
+int main()
+{
+    const int runs = 9;
+    Disc disc = PrepareDisc(L"BENCHDISC");
+    std::wstring sample = BuildDir() + L"\\sample-disc\\";
+    for (const wchar_t *item : {L"AUTORUN.INI", L"README.TXT"})
+        CopyFileW((sample + item).c_str(), disc.Path(item).c_str(), FALSE);
+    CreateDirectoryW(disc.Path(L"autorun").c_str(), nullptr);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((sample + L"autorun\\*").c_str(), &found);
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            CopyFileW((sample + L"autorun\\" + found.cFileName).c_str(),
+                      disc.Path(std::wstring(L"autorun\\") + found.cFileName).c_str(), FALSE);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::wstring minimal = disc.Path(L"minimal_window.exe");
+    CopyBuildFile(L"bench\\minimal_window.exe", minimal);
+
+    COLORREF exitColour;
+    POINT inImage = FindOpaquePixel(disc.Path(L"autorun\\exit.bmp"), &exitColour);
+    const int exitX = 44, exitY = 408; // the sample disc's last button
+
+    std::vector<double> launcherTimes, minimalTimes;
+    for (int i = 0; i < runs; i++) {
+        launcherTimes.push_back(TimeToPixel(disc.Path(L"AUTORUN.EXE"), L"KT.SetupLauncher",
+                                            exitX + inImage.x, exitY + inImage.y, exitColour));
+        DeleteFileW(WorkingCopyPath(L"BENCHDISC").c_str());
+        minimalTimes.push_back(TimeToPixel(minimal, L"KT.MinimalWindow", 5, 5, RGB(12, 34, 56)));
+    }
+    double launcher = Median(launcherTimes);
+    double baseline = Median(minimalTimes);
+    printf("first paint, median of %d: AUTORUN.EXE %.1f ms, minimal window %.1f ms\n", runs,
+           launcher, baseline);
+    printf("first paint ratio: %.2f (target 1.25 or less)\n",
+           baseline > 0 ? launcher / baseline : -1.0);
+    return 0;
+}

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks under Wine on a virtual display; they print
+# figures and ratios, and never fail on a time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash .ci/install-deps.sh
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j"$(nproc)" >/dev/null
+build=$PWD/build/win32
+tests/prepare-prefix.sh "$build"
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wineserver -k # start again under the virtual display
+xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
+    wine "$1/bench/window_bench.exe"
+    wine "$1/bench/startup_bench.exe"
+    wineserver -k
+' bench "$build" 2>/dev/null
