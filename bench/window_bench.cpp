@@ -29,10 +29,8 @@ COLORREF Stripes(int x, int y)
     return (x / 4 + y / 4) % 2 ? RGB(200, 40, 40) : RGB(255, 0, 255);
 }
 
-long UpdateArea(HWND window)
+long RegionArea(HRGN region)
 {
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
-    GetUpdateRgn(window, region, FALSE);
     DWORD bytes = GetRegionData(region, 0, nullptr);
     std::vector<BYTE> data(bytes);
     RGNDATA *rects = reinterpret_cast<RGNDATA *>(data.data());
@@ -41,29 +39,29 @@ long UpdateArea(HWND window)
     const RECT *r = reinterpret_cast<const RECT *>(rects->Buffer);
     for (DWORD i = 0; i < rects->rdh.nCount; i++)
         area += (r[i].right - r[i].left) * (r[i].bottom - r[i].top);
+    return area;
+}
+
+// The area waiting to be painted; the window is then marked painted again.
+long UpdateArea(HWND window)
+{
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    GetUpdateRgn(window, region, FALSE);
+    long area = RegionArea(region);
     DeleteObject(region);
     ValidateRect(window, nullptr);
     return area;
 }
 
+// The union of a slot's two rectangles, as an update region counts it.
 long SlotArea(int index)
 {
-    // The union of the two rectangles, as the platform counts an update region.
-    HRGN a = CreateRectRgnIndirect(&CommandTable[index].buttonRect);
-    HRGN b = CreateRectRgnIndirect(&CommandTable[index].labelRect);
-    CombineRgn(a, a, b, RGN_OR);
-    RECT box;
-    long area = 0;
-    DWORD bytes = GetRegionData(a, 0, nullptr);
-    std::vector<BYTE> data(bytes);
-    RGNDATA *rects = reinterpret_cast<RGNDATA *>(data.data());
-    GetRegionData(a, bytes, rects);
-    const RECT *r = reinterpret_cast<const RECT *>(rects->Buffer);
-    for (DWORD i = 0; i < rects->rdh.nCount; i++)
-        area += (r[i].right - r[i].left) * (r[i].bottom - r[i].top);
-    (void)box;
-    DeleteObject(a);
-    DeleteObject(b);
+    HRGN button = CreateRectRgnIndirect(&CommandTable[index].buttonRect);
+    HRGN label = CreateRectRgnIndirect(&CommandTable[index].labelRect);
+    CombineRgn(button, button, label, RGN_OR);
+    long area = RegionArea(button);
+    DeleteObject(button);
+    DeleteObject(label);
     return area;
 }
 

@@ -3,9 +3,7 @@
 # figures and ratios, and never fail on a time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash .ci/install-deps.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j"$(nproc)" >/dev/null
+scripts/setup.sh >/dev/null
 build=$PWD/build/win32
 tests/prepare-prefix.sh "$build"
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

@@ -4,9 +4,7 @@
 # runs on a virtual one, saves a screenshot as PNG and prints its path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash .ci/install-deps.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j"$(nproc)" >/dev/null
+scripts/setup.sh >/dev/null
 build=$PWD/build/win32
 # A prefix of its own, so the demo's settings never meet the tests.
 export WINEPREFIX="$build/demoprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

@@ -3,7 +3,5 @@
 # test under Wine on a virtual display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash .ci/install-deps.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j"$(nproc)"
+scripts/setup.sh
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset win32 "$@"

@@ -43,31 +43,9 @@ TEST(PlaceTwoLineLabel, MovesUpHalfALineRoundingTowardZero)
     EXPECT_EQ(70, rect.bottom);
 }
 
-// 24-bit BMP of the given size, one colour.
-std::string SolidBmp(int width, int height)
+COLORREF Grey(int, int)
 {
-    int stride = (width * 3 + 3) / 4 * 4;
-    std::string bytes(54 + stride * height, '\x40');
-    auto put32 = [&](size_t at, DWORD v) {
-        for (int i = 0; i < 4; i++)
-            bytes[at + i] = static_cast<char>(v >> (8 * i));
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    put32(2, static_cast<DWORD>(bytes.size()));
-    put32(6, 0);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, width);
-    put32(22, height);
-    put32(26, 1 | (24 << 16));
-    put32(30, 0);
-    put32(34, 0);
-    put32(38, 0);
-    put32(42, 0);
-    put32(46, 0);
-    put32(50, 0);
-    return bytes;
+    return RGB(64, 64, 64);
 }
 
 class CommandTableLoad : public ::testing::Test {
@@ -93,9 +71,8 @@ protected:
         lstrcpyW(launcher.activeSection, L"Setup");
         lstrcpyW(launcher.sectionPrefix, L"Setup");
         lstrcpyW(launcher.language, L"English");
-        std::string bmp = SolidBmp(8, 4);
-        WriteBytes(disc.File(L"n.bmp"), bmp.data(), bmp.size());
-        WriteBytes(disc.File(L"h.bmp"), bmp.data(), bmp.size());
+        WriteBitmapFile(disc.File(L"n.bmp"), 8, 4, Grey);
+        WriteBitmapFile(disc.File(L"h.bmp"), 8, 4, Grey);
     }
 
     void TearDown() override
