@@ -68,7 +68,7 @@ static void StartWorker(LPTHREAD_START_ROUTINE worker)
 static int BuildInstallerCommandLine(const wchar_t *program, const wchar_t *arguments,
                                      wchar_t *commandLine)
 {
-    if (!wcspbrk(program, L" \t"))
+    if (!wcschr(program, L' '))
         return JoinText3(commandLine, TEXT_CAPACITY, program, L" ", arguments);
     wchar_t quoted[TEXT_CAPACITY];
     return JoinText3(quoted, TEXT_CAPACITY, L"\"", program, L"\"") &&
@@ -105,7 +105,7 @@ static void RunInstaller(HWND window, const CommandSlot &slot)
         return;
     if (!WaitForInstallerProgram(window, program))
         return;
-    lstrcpyW(launcher.workerCommand, commandLine);
+    CopyText(launcher.workerCommand, TEXT_CAPACITY, commandLine);
     StartWorker(InstallerThread);
 }
 
@@ -117,7 +117,7 @@ static void RunUninstaller()
         return;
     if (!JoinText(launcher.workerParameters, TEXT_CAPACITY, L"/x ", productCode))
         return;
-    lstrcpyW(launcher.workerCommand, UNINSTALLER);
+    CopyText(launcher.workerCommand, TEXT_CAPACITY, UNINSTALLER);
     StartWorker(UninstallerThread);
 }
 
