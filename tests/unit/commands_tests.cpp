@@ -329,25 +329,13 @@ TEST_F(Commands, InstallerCommandLines)
     EXPECT_EQ(1u, threadCalls.size()) << "a second activation before the worker runs";
 }
 
-TEST_F(Commands, InsertPromptNamesTheDiscAndCancelStartsNothing)
-{
-    SetSlot(0, CMD_INSTALL, L"missing.exe", L"/s");
-    ExecuteCommand(window, 0);
-    ASSERT_EQ(1u, prompts.size());
-    EXPECT_EQ(window, prompts[0].owner);
-    EXPECT_EQ(L"Please insert MYDISC.", prompts[0].text);
-    EXPECT_EQ(L"Product Setup", prompts[0].caption);
-    EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL | MB_ICONEXCLAMATION), prompts[0].type);
-    EXPECT_TRUE(threadCalls.empty());
-    EXPECT_EQ(0, Busy());
-}
-
-TEST_F(Commands, InsertTextTakesOnlyTheLabelAndIsNeverCut)
+TEST_F(Commands, InsertPromptTakesOnlyTheLabelIsNeverCutAndCancelStartsNothing)
 {
     std::wstring longLabel(200, L'L');
     const struct {
         std::wstring insertLine, label, message;
     } cases[] = {
+        {L"Insert=Please insert %s.", L"MYDISC", L"Please insert MYDISC."},
         {L"Insert=%s%s%n", L"MYDISC", L"MYDISC%s%n"},
         {L"Insert=%d %x %s", L"MYDISC", L"%d %x MYDISC"},
         {L"Insert=Wrong disc.", L"MYDISC", L"Wrong disc."},
@@ -355,15 +343,20 @@ TEST_F(Commands, InsertTextTakesOnlyTheLabelAndIsNeverCut)
         {L"Insert=" + std::wstring(250, L'x') + L"%s", longLabel,
          std::wstring(250, L'x') + longLabel},
     };
-    SetSlot(0, CMD_INSTALL, L"missing.exe");
+    SetSlot(0, CMD_INSTALL, L"missing.exe", L"/s");
     for (const auto &c : cases) {
         prompts.clear();
         WriteTextFile(disc.File(L"a.ini"), L"[SetupStr_English]\r\n" + c.insertLine + L"\r\n");
         SetText(launcher.volumeLabel, c.label);
         ExecuteCommand(window, 0);
-        ASSERT_EQ(1u, prompts.size());
+        ASSERT_EQ(1u, prompts.size()) << "answered Cancel";
         EXPECT_EQ(c.message, prompts[0].text) << c.insertLine;
+        EXPECT_EQ(window, prompts[0].owner);
+        EXPECT_EQ(L"Product Setup", prompts[0].caption);
+        EXPECT_EQ(static_cast<UINT>(MB_OKCANCEL | MB_ICONEXCLAMATION), prompts[0].type);
     }
+    EXPECT_TRUE(threadCalls.empty());
+    EXPECT_EQ(0, Busy());
 }
 
 TEST_F(Commands, OkAfterTheInstallerAppearsStartsItAndTheTextIsReadEachTime)
