@@ -1,19 +1,249 @@
 #include "commands.h"
 
 #include "../config/command_table.h"
+#include "../config/config_values.h"
+#include "../platform/platform.h"
+#include "../startup/launcher_state.h"
+#include "../startup/startup.h"
 
-// Only the exit command so far; the other kinds arrive with the workers.
-void ExecuteCommand(HWND window, int slotIndex)
+#include <wchar.h>
+
+static const wchar_t PRODUCT_CODE_KEY[] = L"Software\\Velmora\\Shared Information\\AutoStart";
+static const wchar_t PRODUCT_CODE_VALUE[] = L"ProductCodeGUID";
+static const wchar_t UNINSTALLER[] = L"msiexec";
+
+// Room for an "Insert" text of a full buffer with the longest label put in,
+// so the prompt is never cut.
+enum { PROMPT_CAPACITY = 2 * TEXT_CAPACITY };
+
+static int IsWorkerBusy()
 {
-    if (slotIndex < 0 || slotIndex >= SLOT_COUNT)
-        return;
-    if (CommandTable[slotIndex].kind == CMD_EXIT)
-        DestroyWindow(window);
+    return InterlockedCompareExchange(&launcher.workerBusy, 0, 0) != 0;
 }
 
-DWORD WINAPI InstallerThread(LPVOID) { return 0; }
-DWORD WINAPI UninstallerThread(LPVOID) { return 0; }
-DWORD RunProcessAndWait(wchar_t *) { return E_FAIL; }
-HRESULT ReadMachineString(const wchar_t *, const wchar_t *, wchar_t *, DWORD) { return E_FAIL; }
-void HandleInstallDone(HWND) {}
-void HandleUninstallDone(HWND) {}
+// A target that would not fit is refused rather than cut: 0, and nothing is started.
+static int JoinSourcePath(wchar_t *target, const wchar_t *path)
+{
+    return JoinText(target, TEXT_CAPACITY, launcher.sourceRoot, path);
+}
+
+static void BrowseSource(HWND window, const CommandSlot &slot)
+{
+    wchar_t target[TEXT_CAPACITY];
+    if (!JoinSourcePath(target, slot.path))
+        return;
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    os.ShellExecuteW(window, L"explore", target, nullptr, nullptr, SW_SHOWNORMAL);
+    SetCursor(previous);
+}
+
+static void OpenSourceFile(HWND window, const CommandSlot &slot)
+{
+    wchar_t target[TEXT_CAPACITY];
+    if (!JoinSourcePath(target, slot.path))
+        return;
+    os.ShellExecuteW(window, L"open", target, slot.arguments, L"", SW_SHOWNORMAL);
+}
+
+static void OpenWebAddress(HWND window, const CommandSlot &slot)
+{
+    os.ShellExecuteW(window, L"open", slot.path, slot.arguments, L"", SW_SHOWNORMAL);
+}
+
+static void StartWorker(LPTHREAD_START_ROUTINE worker)
+{
+    // Raised before the thread exists, so no second command gets in meanwhile.
+    InterlockedExchange(&launcher.workerBusy, 1);
+    HANDLE thread = os.CreateThread(nullptr, 0, worker, nullptr, 0, nullptr);
+    if (!thread) {
+        InterlockedExchange(&launcher.workerBusy, 0);
+        return;
+    }
+    CloseHandle(thread);
+}
+
+// "program arguments", the blank kept when there are no arguments. A program
+// path with a blank is quoted: unquoted, the platform would first try to start
+// the part before the blank. 0 when the line would not fit.
+static int BuildInstallerCommandLine(const wchar_t *program, const wchar_t *arguments,
+                                     wchar_t *commandLine)
+{
+    if (!wcschr(program, L' '))
+        return JoinText3(commandLine, TEXT_CAPACITY, program, L" ", arguments);
+    wchar_t quoted[TEXT_CAPACITY];
+    return JoinText3(quoted, TEXT_CAPACITY, L"\"", program, L"\"") &&
+           JoinText3(commandLine, TEXT_CAPACITY, quoted, L" ", arguments);
+}
+
+static int AskForDisc(HWND window)
+{
+    wchar_t section[TEXT_CAPACITY];
+    wchar_t format[TEXT_CAPACITY];
+    wchar_t message[PROMPT_CAPACITY];
+    JoinText3(section, TEXT_CAPACITY, launcher.sectionPrefix, L"Str_", launcher.language);
+    ReadConfigString(section, L"Insert", format, TEXT_CAPACITY);
+    FormatWithText(message, PROMPT_CAPACITY, format, launcher.volumeLabel);
+    return os.MessageBoxW(window, message, launcher.caption, MB_OKCANCEL | MB_ICONEXCLAMATION);
+}
+
+// Asks for the disc until `program` can be reached; 0 when the user cancels.
+static int WaitForInstallerProgram(HWND window, const wchar_t *program)
+{
+    while (GetFileAttributesW(program) == INVALID_FILE_ATTRIBUTES) {
+        if (AskForDisc(window) == IDCANCEL)
+            return 0;
+    }
+    return 1;
+}
+
+static void RunInstaller(HWND window, const CommandSlot &slot)
+{
+    wchar_t program[TEXT_CAPACITY];
+    wchar_t commandLine[TEXT_CAPACITY];
+    if (!JoinSourcePath(program, slot.path) ||
+        !BuildInstallerCommandLine(program, slot.arguments, commandLine))
+        return;
+    if (!WaitForInstallerProgram(window, program))
+        return;
+    CopyText(launcher.workerCommand, TEXT_CAPACITY, commandLine);
+    StartWorker(InstallerThread);
+}
+
+static void RunUninstaller()
+{
+    wchar_t productCode[TEXT_CAPACITY];
+    if (ReadMachineString(PRODUCT_CODE_KEY, PRODUCT_CODE_VALUE, productCode,
+                          sizeof productCode) != 0)
+        return;
+    if (!JoinText(launcher.workerParameters, TEXT_CAPACITY, L"/x ", productCode))
+        return;
+    CopyText(launcher.workerCommand, TEXT_CAPACITY, UNINSTALLER);
+    StartWorker(UninstallerThread);
+}
+
+void ExecuteCommand(HWND window, int slotIndex)
+{
+    if (IsWorkerBusy())
+        return;
+    if (slotIndex < 0 || slotIndex >= SLOT_COUNT)
+        return;
+    const CommandSlot &slot = CommandTable[slotIndex];
+    switch (slot.kind) {
+    case CMD_BROWSE:
+        BrowseSource(window, slot);
+        break;
+    case CMD_EXE:
+        OpenSourceFile(window, slot);
+        break;
+    case CMD_EXIT:
+        DestroyWindow(window);
+        break;
+    case CMD_INSTALL:
+        RunInstaller(window, slot);
+        break;
+    case CMD_UNINST:
+        RunUninstaller();
+        break;
+    case CMD_WEB:
+        OpenWebAddress(window, slot);
+        break;
+    }
+}
+
+DWORD RunProcessAndWait(wchar_t *commandLine)
+{
+    DWORD result = E_FAIL;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!os.CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                           &startup, &process))
+        return result;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &result);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return result;
+}
+
+// The window hears of the end first; only then may the next command start.
+static void ReportWorkerDone(UINT message)
+{
+    PostMessageW(launcher.mainWindow, message, 0, 0);
+    InterlockedExchange(&launcher.workerBusy, 0);
+}
+
+DWORD WINAPI InstallerThread(LPVOID)
+{
+    DWORD result = RunProcessAndWait(launcher.workerCommand);
+    ReportWorkerDone(LM_INSTALL_DONE);
+    return result;
+}
+
+DWORD WINAPI UninstallerThread(LPVOID)
+{
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.hwnd = launcher.mainWindow;
+    info.lpVerb = L"open";
+    info.lpFile = launcher.workerCommand;
+    info.lpParameters = launcher.workerParameters;
+    info.nShow = SW_SHOWNORMAL;
+    if (os.ShellExecuteExW(&info) && info.hProcess) {
+        WaitForSingleObject(info.hProcess, INFINITE);
+        CloseHandle(info.hProcess);
+    }
+    ReportWorkerDone(LM_UNINSTALL_DONE);
+    return 0;
+}
+
+HRESULT ReadMachineString(const wchar_t *subKey, const wchar_t *valueName, wchar_t *buffer,
+                          DWORD bufferBytes)
+{
+    DWORD capacity = bufferBytes / sizeof(wchar_t);
+    if (capacity == 0)
+        return E_FAIL;
+    buffer[0] = 0;
+    HKEY key;
+    if (os.RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return E_FAIL;
+    // The last character is kept for a terminator, since the data may be of
+    // any type and need not end in one.
+    DWORD dataBytes = (capacity - 1) * sizeof(wchar_t);
+    LONG status = os.RegQueryValueExW(key, valueName, nullptr, nullptr,
+                                      reinterpret_cast<BYTE *>(buffer), &dataBytes);
+    os.RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        buffer[0] = 0;
+        return E_FAIL;
+    }
+    buffer[dataBytes / sizeof(wchar_t)] = 0;
+    return 0;
+}
+
+static int IsProductInstalled()
+{
+    wchar_t scratch[TEXT_CAPACITY] = L"";
+    return IsApplicationInstalled(launcher.appRegKeyValue, scratch, TEXT_CAPACITY) == 1;
+}
+
+static void SwitchSection(HWND window, const wchar_t *name)
+{
+    ClearCommandTable();
+    CopyText(launcher.activeSection, TEXT_CAPACITY, name);
+    CopyText(launcher.sectionPrefix, TEXT_CAPACITY, launcher.activeSection);
+    PostMessageW(window, LM_RELOAD, 0, 0);
+}
+
+void HandleInstallDone(HWND window)
+{
+    if (IsProductInstalled())
+        SwitchSection(window, L"Run");
+}
+
+void HandleUninstallDone(HWND window)
+{
+    if (!IsProductInstalled())
+        SwitchSection(window, L"Setup");
+}
