@@ -14,7 +14,7 @@ static const wchar_t SLOT_KEYS[SLOT_COUNT][6] = {
 
 static const wchar_t EMPTY_TEXT[] = L"";
 
-enum { CLICK_SOUND_ID = 201, SOUND_RESOURCE_TYPE = 30 };
+enum { SOUND_RESOURCE_TYPE = 30 };
 
 static int SetInitialTable()
 {
@@ -76,9 +76,9 @@ static HBITMAP LoadSlotBitmap(const wchar_t *relativePath)
     return LoadBitmapFile(fullPath, launcher.mainWindow);
 }
 
-static const void *LoadClickSound()
+const void *LoadSoundResource(int id)
 {
-    HRSRC found = FindResourceW(launcher.instance, MAKEINTRESOURCEW(CLICK_SOUND_ID),
+    HRSRC found = FindResourceW(launcher.instance, MAKEINTRESOURCEW(id),
                                 MAKEINTRESOURCEW(SOUND_RESOURCE_TYPE));
     HGLOBAL loaded = found ? LoadResource(launcher.instance, found) : nullptr;
     return loaded ? LockResource(loaded) : nullptr;
@@ -143,7 +143,7 @@ static void LoadSound(CommandSlot *slot, const wchar_t *buttonSection)
     wchar_t entry[ENTRY_CAPACITY];
     JoinText(key, 16, slot->key, L"_sound");
     if (!ReadConfigString(buttonSection, key, entry, ENTRY_CAPACITY)) {
-        const void *click = LoadClickSound();
+        const void *click = LoadSoundResource(CLICK_SOUND_ID);
         if (click) {
             slot->sound = click;
             slot->soundFlags = SND_ASYNC | SND_MEMORY;

@@ -44,6 +44,13 @@ extern CommandSlot CommandTable[SLOT_COUNT];
 // token is missing. Needs `launcher.mainWindow`.
 void LoadCommandTable();
 
+// The built-in sounds, WAV images among the program's resources.
+enum { INTRO_SOUND_ID = 200, CLICK_SOUND_ID = 201 };
+
+// The bytes of built-in sound `id`, mapped for the life of the program; null
+// when the program has no such resource.
+const void *LoadSoundResource(int id);
+
 // Resets kinds, sizes, texts and the defined flag, and deletes the bitmaps.
 void ClearCommandTable();
 

@@ -12,8 +12,6 @@
 enum {
     ICON_ID = 1003,
     BACKGROUND_ID = 1005,
-    INTRO_SOUND_ID = 200,
-    SOUND_RESOURCE_TYPE = 30,
     // Margins around the built-in background, which is drawn at (8, 8).
     BUILT_IN_EXTRA_WIDTH = 20,
     BUILT_IN_EXTRA_HEIGHT = 35,
@@ -33,18 +31,10 @@ static HICON LoadLauncherIcon()
     return icon ? icon : LoadIconW(launcher.instance, MAKEINTRESOURCEW(ICON_ID));
 }
 
-static const void *LoadIntroSound()
-{
-    HRSRC found = FindResourceW(launcher.instance, MAKEINTRESOURCEW(INTRO_SOUND_ID),
-                                MAKEINTRESOURCEW(SOUND_RESOURCE_TYPE));
-    HGLOBAL loaded = found ? LoadResource(launcher.instance, found) : nullptr;
-    return loaded ? LockResource(loaded) : nullptr;
-}
-
 HWND CreateLauncherWindow()
 {
     HICON icon = LoadLauncherIcon();
-    launcher.introSound = LoadIntroSound();
+    launcher.introSound = LoadSoundResource(INTRO_SOUND_ID);
 
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = LauncherWndProc;
