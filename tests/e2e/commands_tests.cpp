@@ -28,43 +28,6 @@ std::wstring Configuration(const std::wstring &installEntry)
            L"cmd02=b.bmp,bh.bmp,300,120,100,40\r\ncmd03=b.bmp,bh.bmp,300,200,100,40\r\n";
 }
 
-void SendKeys(HWND window, std::initializer_list<WORD> keys, int times = 1)
-{
-    SetForegroundWindow(window);
-    WaitFor([&] { return GetForegroundWindow() == window; }, 3000);
-    std::vector<INPUT> input;
-    for (int i = 0; i < times; i++) {
-        for (WORD key : keys) {
-            for (DWORD flags : {0ul, static_cast<DWORD>(KEYEVENTF_KEYUP)}) {
-                INPUT event = {};
-                event.type = INPUT_KEYBOARD;
-                event.ki.wVk = key;
-                event.ki.dwFlags = flags;
-                input.push_back(event);
-            }
-        }
-    }
-    SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
-}
-
-void Click(HWND window, const RECT &button, int times = 1)
-{
-    POINT point = {(button.left + button.right) / 2, (button.top + button.bottom) / 2};
-    ClientToScreen(window, &point);
-    SetForegroundWindow(window);
-    SetCursorPos(point.x, point.y);
-    std::vector<INPUT> input;
-    for (int i = 0; i < times; i++) {
-        for (DWORD flags : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
-            INPUT event = {};
-            event.type = INPUT_MOUSE;
-            event.mi.dwFlags = flags;
-            input.push_back(event);
-        }
-    }
-    SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
-}
-
 class Commands : public ::testing::Test {
 protected:
     void SetUp() override

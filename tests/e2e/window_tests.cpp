@@ -29,48 +29,6 @@ void WriteButtonPictures(const Disc &disc)
     WriteBitmapFile(disc.Path(L"hot.bmp"), 48, 32, [](int, int) { return HOT; });
 }
 
-COLORREF ClientPixel(HWND window, int x, int y)
-{
-    HDC dc = GetDC(window);
-    COLORREF pixel = GetPixel(dc, x, y);
-    ReleaseDC(window, dc);
-    return pixel;
-}
-
-bool WaitForPixel(HWND window, int x, int y, COLORREF expected)
-{
-    return WaitFor([&] { return ClientPixel(window, x, y) == expected; }, 5000);
-}
-
-void SendMouse(DWORD flags, int screenX = 0, int screenY = 0)
-{
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    if (flags & MOUSEEVENTF_ABSOLUTE) {
-        input.mi.dx = MulDiv(screenX, 65536, GetSystemMetrics(SM_CXSCREEN));
-        input.mi.dy = MulDiv(screenY, 65536, GetSystemMetrics(SM_CYSCREEN));
-    }
-    SendInput(1, &input, sizeof input);
-}
-
-void MovePointerTo(HWND window, int x, int y)
-{
-    POINT point = {x, y};
-    ClientToScreen(window, &point);
-    SetCursorPos(point.x, point.y);
-    SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, point.x + 1, point.y + 1);
-}
-
-void PressKey(WORD key)
-{
-    INPUT inputs[2] = {};
-    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
-    inputs[0].ki.wVk = inputs[1].ki.wVk = key;
-    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, inputs, sizeof inputs[0]);
-}
-
 class LauncherWindowOnDisc : public ::testing::Test {
 protected:
     void TearDown() override { EndAllLaunchers(); }
@@ -175,8 +133,7 @@ TEST_F(LauncherWindowOnDisc, ClickOnTheExitButtonEndsTheLauncher)
     ASSERT_TRUE(window);
     MovePointerTo(window, 70, 50);
     EXPECT_TRUE(WaitForPixel(window, 70, 50, HOT)) << "the button lights up under the pointer";
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
-    SendMouse(MOUSEEVENTF_LEFTUP);
+    Click(window, RECT{70, 50, 70, 50});
     ExpectCleanEnd();
 }
 
@@ -185,11 +142,9 @@ TEST_F(LauncherWindowOnDisc, TabThenEnterRunsTheFirstSlot)
     UseDisc(L"INPUTDISC");
     HWND window = Start();
     ASSERT_TRUE(window);
-    SetForegroundWindow(window);
-    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == window; }, 3000));
-    PressKey(VK_TAB);
+    SendKeys(window, {VK_TAB});
     EXPECT_TRUE(WaitForPixel(window, 70, 50, HOT));
-    PressKey(VK_RETURN);
+    SendKeys(window, {VK_RETURN});
     ExpectCleanEnd();
 }
 

@@ -300,3 +300,66 @@ std::wstring UserLanguageName()
     GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, name, MAX_PATH);
     return name;
 }
+
+void SendKeys(HWND window, std::initializer_list<WORD> keys, int times)
+{
+    SetForegroundWindow(window);
+    WaitFor([&] { return GetForegroundWindow() == window; }, 3000);
+    std::vector<INPUT> input;
+    for (int i = 0; i < times; i++) {
+        for (WORD key : keys) {
+            for (DWORD flags : {0ul, static_cast<DWORD>(KEYEVENTF_KEYUP)}) {
+                INPUT event = {};
+                event.type = INPUT_KEYBOARD;
+                event.ki.wVk = key;
+                event.ki.dwFlags = flags;
+                input.push_back(event);
+            }
+        }
+    }
+    SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+}
+
+void Click(HWND window, const RECT &area, int times)
+{
+    POINT point = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+    ClientToScreen(window, &point);
+    SetForegroundWindow(window);
+    SetCursorPos(point.x, point.y);
+    std::vector<INPUT> input;
+    for (int i = 0; i < times; i++) {
+        for (DWORD flags : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
+            INPUT event = {};
+            event.type = INPUT_MOUSE;
+            event.mi.dwFlags = flags;
+            input.push_back(event);
+        }
+    }
+    SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+}
+
+void MovePointerTo(HWND window, int x, int y)
+{
+    POINT point = {x, y};
+    ClientToScreen(window, &point);
+    SetCursorPos(point.x, point.y);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input.mi.dx = MulDiv(point.x + 1, 65536, GetSystemMetrics(SM_CXSCREEN));
+    input.mi.dy = MulDiv(point.y + 1, 65536, GetSystemMetrics(SM_CYSCREEN));
+    SendInput(1, &input, sizeof input);
+}
+
+COLORREF ClientPixel(HWND window, int x, int y)
+{
+    HDC dc = GetDC(window);
+    COLORREF pixel = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return pixel;
+}
+
+bool WaitForPixel(HWND window, int x, int y, COLORREF expected, DWORD timeoutMs)
+{
+    return WaitFor([&] { return ClientPixel(window, x, y) == expected; }, timeoutMs);
+}

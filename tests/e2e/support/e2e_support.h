@@ -5,6 +5,7 @@
 #include "test_support.h"
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -94,6 +95,18 @@ struct MessageBoxView {
 MessageBoxView WaitForMessageBox(DWORD processId, DWORD timeoutMs = 15000);
 
 std::wstring WindowText(HWND window);
+
+// Real input, as a user gives it.
+// Brings `window` to the front and types `keys` (down and up each), `times` over.
+void SendKeys(HWND window, std::initializer_list<WORD> keys, int times = 1);
+// Points at the centre of `area` (client coordinates) and clicks `times` times.
+void Click(HWND window, const RECT &area, int times = 1);
+// Moves the pointer to the client point (x, y) with a real move event.
+void MovePointerTo(HWND window, int x, int y);
+
+// The colour of the client pixel (x, y) as the screen shows it.
+COLORREF ClientPixel(HWND window, int x, int y);
+bool WaitForPixel(HWND window, int x, int y, COLORREF expected, DWORD timeoutMs = 5000);
 
 // Ends every launcher still running, so the next test starts clean.
 void EndAllLaunchers();
