@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 // A configuration in two languages; `setupLines` and `rest` add to its [Setup]
@@ -269,6 +271,52 @@ TEST_F(Startup, DllsPlantedBesideTheProgramAreNeverLoaded)
     EXPECT_EQ(0u, process.WaitExit());
     for (const wchar_t *dll : {L"winmm.dll", L"msimg32.dll", L"comctl32.dll"})
         EXPECT_FALSE(FileExists(markers.File(std::wstring(L"loaded-") + dll))) << Utf8(dll);
+}
+
+} // namespace
+
+namespace {
+
+// The names of the DLLs that a PE file imports statically.
+std::vector<std::string> ImportedDlls(const std::string &image)
+{
+    std::vector<std::string> names;
+    const BYTE *data = reinterpret_cast<const BYTE *>(image.data());
+    const auto *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(data);
+    const auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS32 *>(data + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY &directory =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const IMAGE_SECTION_HEADER *sections = IMAGE_FIRST_SECTION(nt);
+    auto offsetOf = [&](DWORD rva) -> DWORD {
+        for (WORD i = 0; i < nt->FileHeader.NumberOfSections; i++) {
+            const IMAGE_SECTION_HEADER &s = sections[i];
+            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.Misc.VirtualSize)
+                return rva - s.VirtualAddress + s.PointerToRawData;
+        }
+        return 0;
+    };
+    const auto *entry =
+        reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(data + offsetOf(directory.VirtualAddress));
+    for (; entry->Name; entry++) {
+        std::string name = reinterpret_cast<const char *>(data + offsetOf(entry->Name));
+        for (char &c : name)
+            c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        names.push_back(name);
+    }
+    return names;
+}
+
+TEST(Imports, OnlyDllsThatWindowsProtectsAreImported)
+{
+    std::string image = ReadBytes(BuildDir() + L"\\AUTORUN.EXE");
+    ASSERT_GT(image.size(), 1024u);
+    std::vector<std::string> imported = ImportedDlls(image);
+    EXPECT_FALSE(imported.empty());
+    // Known DLLs: Windows loads them from the system directory whatever lies beside the program.
+    const std::vector<std::string> known = {"kernel32.dll", "user32.dll", "gdi32.dll",
+                                            "advapi32.dll", "shell32.dll", "msvcrt.dll"};
+    for (const std::string &name : imported)
+        EXPECT_NE(known.end(), std::find(known.begin(), known.end(), name)) << name;
 }
 
 } // namespace
