@@ -29,9 +29,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = L"KT.MinimalWindow";
     RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(0, L"KT.MinimalWindow", L"Minimal",
-                                  WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, 0, 0, 0,
-                                  nullptr, nullptr, instance, nullptr);
+    HWND window =
+        CreateWindowExW(0, L"KT.MinimalWindow", L"Minimal", WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX,
+                        CW_USEDEFAULT, 0, 0, 0, nullptr, nullptr, instance, nullptr);
     SetWindowPos(window, nullptr, 100, 100, 557, 440, SWP_SHOWWINDOW | SWP_NOZORDER);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -85,8 +85,9 @@ long ResourceBytes(const std::wstring &exe)
 int main()
 {
     TempDir disc;
-    std::wstring ini = L"[Setup]\r\nBkgColor=10,20,30\r\nHiColor=255,255,0\r\nLoColor=255,255,255\r\n"
-                       L"[Setup_CommandDefines]\r\n";
+    std::wstring ini =
+        L"[Setup]\r\nBkgColor=10,20,30\r\nHiColor=255,255,0\r\nLoColor=255,255,255\r\n"
+        L"[Setup_CommandDefines]\r\n";
     std::wstring labels = L"[SetupStr_English]\r\nTitle=Bench\r\n";
     std::wstring buttons = L"[SetupBtn_English]\r\n";
     for (int i = 0; i < SLOT_COUNT; i++) {
@@ -96,8 +97,8 @@ int main()
         ini += std::wstring(key) + L"=CMD_EXE,file.exe,/arg\r\n";
         wsprintfW(line, L"%s=Button %d\\nsecond line,%d,%d\r\n", key, i + 1, x, y + 66);
         labels += line;
-        wsprintfW(line, L"%s=n%02d.bmp,h%02d.bmp,%d,%d,64,64,255,0,255\r\n%s_sound=\r\n", key, i,
-                  i, x, y, key);
+        wsprintfW(line, L"%s=n%02d.bmp,h%02d.bmp,%d,%d,64,64,255,0,255\r\n%s_sound=\r\n", key, i, i,
+                  x, y, key);
         buttons += line;
         wchar_t name[16];
         wsprintfW(name, L"n%02d.bmp", i);

@@ -112,8 +112,8 @@ static void RunInstaller(HWND window, const CommandSlot &slot)
 static void RunUninstaller()
 {
     wchar_t productCode[TEXT_CAPACITY];
-    if (ReadMachineString(PRODUCT_CODE_KEY, PRODUCT_CODE_VALUE, productCode,
-                          sizeof productCode) != 0)
+    if (FAILED(ReadMachineString(PRODUCT_CODE_KEY, PRODUCT_CODE_VALUE, productCode,
+                                 sizeof productCode)))
         return;
     if (!JoinText(launcher.workerParameters, TEXT_CAPACITY, L"/x ", productCode))
         return;

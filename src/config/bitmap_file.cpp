@@ -103,8 +103,8 @@ HBITMAP BitmapFromFileImage(const BYTE *data, DWORD size, HWND window)
 
 HBITMAP LoadBitmapFile(const wchar_t *path, HWND window)
 {
-    HANDLE file = CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return nullptr;
     DWORD size = GetFileSize(file, nullptr);

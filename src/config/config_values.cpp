@@ -15,8 +15,7 @@ DWORD ReadConfigStringFrom(const wchar_t *file, const wchar_t *section, const wc
     return GetPrivateProfileStringW(section, key, L"", buffer, capacity, file);
 }
 
-DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buffer,
-                       DWORD capacity)
+DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buffer, DWORD capacity)
 {
     return ReadConfigStringFrom(launcher.iniPath, section, key, buffer, capacity);
 }

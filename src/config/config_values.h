@@ -7,8 +7,7 @@
 // Reads `key` of `section` from the configuration file in use (the working copy
 // once it exists). Returns the number of characters delivered; 0 means the key
 // is missing or empty. A missing file name or section name reads nothing.
-DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buffer,
-                       DWORD capacity);
+DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buffer, DWORD capacity);
 
 // The same from a named file.
 DWORD ReadConfigStringFrom(const wchar_t *file, const wchar_t *section, const wchar_t *key,

@@ -82,7 +82,7 @@ static BOOL WINAPI VersionInfoFromSystem(LPCWSTR file, DWORD handle, DWORD bytes
 {
     static BOOL(WINAPI * info)(LPCWSTR, DWORD, DWORD, LPVOID);
     return LookUp(&info, L"version.dll", "GetFileVersionInfoW") ? info(file, handle, bytes, data)
-                                                                 : FALSE;
+                                                                : FALSE;
 }
 
 static BOOL WINAPI VerQueryValueFromSystem(LPCVOID block, LPCWSTR subBlock, LPVOID *value,
@@ -90,7 +90,7 @@ static BOOL WINAPI VerQueryValueFromSystem(LPCVOID block, LPCWSTR subBlock, LPVO
 {
     static BOOL(WINAPI * query)(LPCVOID, LPCWSTR, LPVOID *, PUINT);
     return LookUp(&query, L"version.dll", "VerQueryValueW") ? query(block, subBlock, value, bytes)
-                                                             : FALSE;
+                                                            : FALSE;
 }
 
 static const Platform realPlatform = {

@@ -10,19 +10,20 @@
 struct Platform {
     int(WINAPI *MessageBoxW)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
     HWND(WINAPI *FindWindowW)(LPCWSTR className, LPCWSTR windowName);
-    HINSTANCE(WINAPI *ShellExecuteW)(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
-                                     LPCWSTR directory, INT showCommand);
+    HINSTANCE(WINAPI *ShellExecuteW)
+    (HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
+     INT showCommand);
     BOOL(WINAPI *ShellExecuteExW)(SHELLEXECUTEINFOW *info);
     UINT(WINAPI *ExtractIconExW)(LPCWSTR file, int index, HICON *large, HICON *small, UINT count);
-    BOOL(WINAPI *CreateProcessW)(LPCWSTR application, LPWSTR commandLine,
-                                 LPSECURITY_ATTRIBUTES processAttributes,
-                                 LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
-                                 DWORD creationFlags, LPVOID environment, LPCWSTR directory,
-                                 LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInfo);
+    BOOL(WINAPI *CreateProcessW)
+    (LPCWSTR application, LPWSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
+     LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
+     LPVOID environment, LPCWSTR directory, LPSTARTUPINFOW startupInfo,
+     LPPROCESS_INFORMATION processInfo);
     UINT(WINAPI *WinExec)(LPCSTR commandLine, UINT showCommand);
-    HANDLE(WINAPI *CreateThread)(LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize,
-                                 LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
-                                 LPDWORD threadId);
+    HANDLE(WINAPI *CreateThread)
+    (LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
+     LPVOID parameter, DWORD flags, LPDWORD threadId);
     BOOL(WINAPI *sndPlaySoundW)(LPCWSTR sound, UINT flags);
     DWORD(WINAPI *GetTickCount)(void);
     int(WINAPI *GetLocaleInfoW)(LCID locale, LCTYPE type, LPWSTR data, int capacity);
@@ -30,14 +31,14 @@ struct Platform {
     UINT(WINAPI *GetWindowsDirectoryW)(LPWSTR buffer, UINT capacity);
     UINT(WINAPI *GetSystemDirectoryW)(LPWSTR buffer, UINT capacity);
     DWORD(WINAPI *GetTempPathW)(DWORD capacity, LPWSTR buffer);
-    BOOL(WINAPI *GetVolumeInformationW)(LPCWSTR root, LPWSTR label, DWORD labelCapacity,
-                                        LPDWORD serial, LPDWORD maxComponent, LPDWORD flags,
-                                        LPWSTR fileSystem, DWORD fileSystemCapacity);
+    BOOL(WINAPI *GetVolumeInformationW)
+    (LPCWSTR root, LPWSTR label, DWORD labelCapacity, LPDWORD serial, LPDWORD maxComponent,
+     LPDWORD flags, LPWSTR fileSystem, DWORD fileSystemCapacity);
     DWORD(WINAPI *GetModuleFileNameW)(HMODULE module, LPWSTR buffer, DWORD capacity);
-    LONG(WINAPI *RegOpenKeyExW)(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access,
-                                PHKEY result);
-    LONG(WINAPI *RegQueryValueExW)(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type,
-                                   LPBYTE data, LPDWORD dataBytes);
+    LONG(WINAPI *RegOpenKeyExW)
+    (HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
+    LONG(WINAPI *RegQueryValueExW)
+    (HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD dataBytes);
     LONG(WINAPI *RegCloseKey)(HKEY key);
     // These and the shell's calls above are loaded from the system directory on
     // first use: most of their DLLs are not protected system DLLs, and the

@@ -74,8 +74,8 @@ int RunMediaRuntimePrompt()
 void RunCommandLine(const wchar_t *commandLine, UINT showCommand)
 {
     char ansi[WINEXEC_CAPACITY];
-    if (WideCharToMultiByte(CP_ACP, 0, commandLine, -1, ansi, WINEXEC_CAPACITY, nullptr,
-                            nullptr) == 0)
+    if (WideCharToMultiByte(CP_ACP, 0, commandLine, -1, ansi, WINEXEC_CAPACITY, nullptr, nullptr) ==
+        0)
         return; // does not fit in the 130 bytes: refused rather than cut
     os.WinExec(ansi, showCommand);
 }

@@ -224,8 +224,8 @@ int LauncherMain(HINSTANCE instance, int showCommand)
 
     os.InitCommonControls();
     DetectProcessorToken();
-    if (!os.GetVolumeInformationW(launcher.sourceRoot, launcher.volumeLabel, TEXT_CAPACITY,
-                                  nullptr, nullptr, nullptr, nullptr, 0))
+    if (!os.GetVolumeInformationW(launcher.sourceRoot, launcher.volumeLabel, TEXT_CAPACITY, nullptr,
+                                  nullptr, nullptr, nullptr, 0))
         launcher.volumeLabel[0] = 0;
     MakeWorkingCopy();
     ChooseLanguage();

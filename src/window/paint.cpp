@@ -4,8 +4,7 @@
 
 enum { BUILT_IN_BACKGROUND_OFFSET = 8 };
 
-BOOL DrawBitmap(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, int srcY,
-                DWORD rop)
+BOOL DrawBitmap(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, int srcY, DWORD rop)
 {
     HDC memory = CreateCompatibleDC(dc);
     if (!memory)
@@ -58,8 +57,8 @@ static void PaintSlot(HDC dc, int index)
 
     HBITMAP image = hot ? slot.hotImage : slot.normalImage;
     if (image)
-        DrawImage(dc, slot.buttonRect.left, slot.buttonRect.top, slot.width, slot.height, image,
-                  0, 0, hot ? 0 : slot.normalTransparent);
+        DrawImage(dc, slot.buttonRect.left, slot.buttonRect.top, slot.width, slot.height, image, 0,
+                  0, hot ? 0 : slot.normalTransparent);
 
     SetTextColor(dc, hot ? launcher.hiColor : launcher.loColor);
     DrawLabel(dc, slot.labelRect.left, slot.labelRect.top, slot.label, length);

@@ -62,8 +62,7 @@ void CenterWindowSized(HWND window, int cx, int cy)
 {
     int x = (GetSystemMetrics(SM_CXFULLSCREEN) - cx) / 2;
     int y = (GetSystemMetrics(SM_CYFULLSCREEN) - cy) / 2;
-    SetWindowPos(window, nullptr, x, y, cx, cy,
-                 SWP_SHOWWINDOW | SWP_FRAMECHANGED | SWP_NOZORDER);
+    SetWindowPos(window, nullptr, x, y, cx, cy, SWP_SHOWWINDOW | SWP_FRAMECHANGED | SWP_NOZORDER);
 }
 
 static HBITMAP LoadConfiguredBackground(HWND window)
@@ -107,8 +106,8 @@ static void LayOutWindow(HWND window)
         launcher.backgroundWidth = size.bmWidth;
         launcher.backgroundHeight = size.bmHeight;
         outerWidth = size.bmWidth + 2 * GetSystemMetrics(SM_CXFIXEDFRAME);
-        outerHeight = size.bmHeight + GetSystemMetrics(SM_CYCAPTION) +
-                      2 * GetSystemMetrics(SM_CYFIXEDFRAME);
+        outerHeight =
+            size.bmHeight + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME);
     }
     CenterWindowSized(window, outerWidth, outerHeight);
     PostMessageW(window, LM_RELOAD, 0, 0);

@@ -19,8 +19,8 @@ std::wstring Configuration(const std::wstring &setupLines = L"", const std::wstr
            rest;
 }
 
-const std::vector<std::pair<std::wstring, std::wstring>> ENGLISH = {
-    {L"LANG", L"en_US.UTF-8"}, {L"LC_ALL", L"en_US.UTF-8"}};
+const std::vector<std::pair<std::wstring, std::wstring>> ENGLISH = {{L"LANG", L"en_US.UTF-8"},
+                                                                    {L"LC_ALL", L"en_US.UTF-8"}};
 
 class Startup : public ::testing::Test {
 protected:
@@ -32,12 +32,14 @@ protected:
         Disc disc = PrepareDisc(label, folder);
         exe = disc.root + (folder.empty() ? L"" : folder + L"\\") + L"AUTORUN.EXE";
         if (!ini.empty())
-            WriteTextFile(disc.root + (folder.empty() ? L"" : folder + L"\\") + L"AUTORUN.INI", ini);
+            WriteTextFile(disc.root + (folder.empty() ? L"" : folder + L"\\") + L"AUTORUN.INI",
+                          ini);
         return disc;
     }
 
     // Starts the launcher and waits for its window.
-    HWND Open(Process &process, const std::vector<std::pair<std::wstring, std::wstring>> &env = ENGLISH)
+    HWND Open(Process &process,
+              const std::vector<std::pair<std::wstring, std::wstring>> &env = ENGLISH)
     {
         process = Launch(exe, env);
         return WaitForWindow(L"KT.SetupLauncher", process.Id());
@@ -172,10 +174,12 @@ class MediaRuntimePrompt : public Startup {
 protected:
     void SetUp() override
     {
-        disc = UseDisc(L"RUNTIMEDISC",
-                       Configuration(L"DirectXMedia=6.9.0.0\r\n",
-                                     L"[English]\r\nNodxmedia=A newer media runtime is needed. Install it now?\r\n"
-                           L"Dxmedia=DXMEDIA\\%s\\SETUP.EXE /q\r\n"));
+        disc = UseDisc(
+            L"RUNTIMEDISC",
+            Configuration(
+                L"DirectXMedia=6.9.0.0\r\n",
+                L"[English]\r\nNodxmedia=A newer media runtime is needed. Install it now?\r\n"
+                L"Dxmedia=DXMEDIA\\%s\\SETUP.EXE /q\r\n"));
         CreateDirectoryW(disc.Path(L"DXMEDIA").c_str(), nullptr);
         CreateDirectoryW(disc.Path(L"DXMEDIA\\X86").c_str(), nullptr);
         CopyBuildFile(L"tools\\recorder.exe", disc.Path(L"DXMEDIA\\X86\\SETUP.EXE"));
@@ -232,8 +236,7 @@ TEST_F(MediaRuntimePrompt, NoStartsNothingAndEndsWithTwo)
 
 TEST_F(MediaRuntimePrompt, LowerRequirementOpensTheWindow)
 {
-    WriteTextFile(disc.Path(L"AUTORUN.INI"),
-                  Configuration(L"DirectXMedia=6.1\r\n"));
+    WriteTextFile(disc.Path(L"AUTORUN.INI"), Configuration(L"DirectXMedia=6.1\r\n"));
     Process process = Launch(exe, Environment());
     HWND window = WaitForWindow(L"KT.SetupLauncher", process.Id());
     ASSERT_TRUE(window);
@@ -251,9 +254,10 @@ TEST_F(Startup, DllsPlantedBesideTheProgramAreNeverLoaded)
     TempDir markers;
     auto environment = ENGLISH;
     environment.push_back({L"PLANT_MARKER_DIR", markers.Path()});
-    PreferNativeDll overrides[] = {
-        {L"AUTORUN.EXE", L"winmm"},        {L"AUTORUN.EXE", L"msimg32"},
-        {L"AUTORUN.EXE", L"comctl32"},     {L"naive_loader.exe", L"winmm"}};
+    PreferNativeDll overrides[] = {{L"AUTORUN.EXE", L"winmm"},
+                                   {L"AUTORUN.EXE", L"msimg32"},
+                                   {L"AUTORUN.EXE", L"comctl32"},
+                                   {L"naive_loader.exe", L"winmm"}};
 
     // The control: a program that loads by bare name does pick up the planted DLL.
     Process naive = Launch(disc.Path(L"naive_loader.exe"), environment, L"winmm.dll");
@@ -295,8 +299,8 @@ std::vector<std::string> ImportedDlls(const std::string &image)
         }
         return 0;
     };
-    const auto *entry =
-        reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(data + offsetOf(directory.VirtualAddress));
+    const auto *entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(
+        data + offsetOf(directory.VirtualAddress));
     for (; entry->Name; entry++) {
         std::string name = reinterpret_cast<const char *>(data + offsetOf(entry->Name));
         for (char &c : name)
@@ -313,7 +317,7 @@ TEST(Imports, OnlyDllsThatWindowsProtectsAreImported)
     std::vector<std::string> imported = ImportedDlls(image);
     EXPECT_FALSE(imported.empty());
     // Known DLLs: Windows loads them from the system directory whatever lies beside the program.
-    const std::vector<std::string> known = {"kernel32.dll", "user32.dll", "gdi32.dll",
+    const std::vector<std::string> known = {"kernel32.dll", "user32.dll",  "gdi32.dll",
                                             "advapi32.dll", "shell32.dll", "msvcrt.dll"};
     for (const std::string &name : imported)
         EXPECT_NE(known.end(), std::find(known.begin(), known.end(), name)) << name;

@@ -74,8 +74,8 @@ TEST_F(LauncherWindowOnDisc, BuiltInBackgroundSitsInMarginsOfTheBackgroundColour
     EXPECT_EQ(421 + GetSystemMetrics(SM_CYCAPTION), outer.bottom - outer.top);
 
     // The launcher's own bitmap, read from its file, is drawn at (8, 8).
-    HMODULE program = LoadLibraryExW(disc.Path(L"AUTORUN.EXE").c_str(), nullptr,
-                                     LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE program =
+        LoadLibraryExW(disc.Path(L"AUTORUN.EXE").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     HBITMAP builtIn = LoadBitmapW(program, MAKEINTRESOURCEW(1005));
     ASSERT_TRUE(builtIn);
     HDC memory = CreateCompatibleDC(nullptr);

@@ -99,7 +99,8 @@ protected:
 TEST_F(BitmapFiles, LoadsPixelsFromTheBitsOffset)
 {
     std::string bytes = MakeBmp(2, 2, 24);
-    // Bottom-up rows of blue, green, red triples: bottom row red then green, top row blue then white.
+    // Bottom-up rows of blue, green, red triples: bottom row red then green, top row blue then
+    // white.
     const unsigned char pixels[] = {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0};
     bytes.replace(54, sizeof pixels, reinterpret_cast<const char *>(pixels), sizeof pixels);
     std::wstring path = dir.File(L"small.bmp");
@@ -132,8 +133,8 @@ TEST_F(BitmapFiles, MissingEmptyAndLockedFilesGiveNull)
     std::string bytes = MakeBmp(4, 4, 24);
     std::wstring path = dir.File(L"locked.bmp");
     WriteBytes(path, bytes.data(), bytes.size());
-    HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE holder = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
     EXPECT_FALSE(LoadBitmapFile(path.c_str(), window)) << "opened without sharing";
     CloseHandle(holder);

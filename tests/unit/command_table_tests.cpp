@@ -17,13 +17,22 @@ TEST(ParseCommandKind, WholeKeywordsInAnyAsciiCaseElseBrowse)
         const wchar_t *text;
         CommandKind kind;
     } cases[] = {
-        {L"CMD_BROWSE", CMD_BROWSE}, {L"CMD_EXE", CMD_EXE},   {L"cmd_exe", CMD_EXE},
-        {L"Cmd_Exit", CMD_EXIT},     {L"CMD_INSTALL", CMD_INSTALL}, {L"cmd_uninst", CMD_UNINST},
-        {L"CMD_WEB", CMD_WEB},       {L"CMD_EXE ", CMD_BROWSE}, {L" CMD_EXE", CMD_BROWSE},
-        {L"CMD_EXEC", CMD_BROWSE},   {L"CMD_EX", CMD_BROWSE},   {L"", CMD_BROWSE},
+        {L"CMD_BROWSE", CMD_BROWSE},
+        {L"CMD_EXE", CMD_EXE},
+        {L"cmd_exe", CMD_EXE},
+        {L"Cmd_Exit", CMD_EXIT},
+        {L"CMD_INSTALL", CMD_INSTALL},
+        {L"cmd_uninst", CMD_UNINST},
+        {L"CMD_WEB", CMD_WEB},
+        {L"CMD_EXE ", CMD_BROWSE},
+        {L" CMD_EXE", CMD_BROWSE},
+        {L"CMD_EXEC", CMD_BROWSE},
+        {L"CMD_EX", CMD_BROWSE},
+        {L"", CMD_BROWSE},
         {nullptr, CMD_BROWSE},
         // Only A to Z fold: a dotless i or a fullwidth letter is another word.
-        {L"cmd_\u0131nstall", CMD_BROWSE}, {L"\uFF43md_exe", CMD_BROWSE},
+        {L"cmd_\u0131nstall", CMD_BROWSE},
+        {L"\uFF43md_exe", CMD_BROWSE},
     };
     for (const auto &c : cases)
         EXPECT_EQ(c.kind, ParseCommandKind(c.text)) << (c.text ? c.text : L"(null)");
@@ -132,8 +141,7 @@ TEST_F(CommandTableLoad, DefinitionsGiveKindPathAndArguments)
 
 TEST_F(CommandTableLoad, EmptyFieldsAreSkippedAndLaterFieldsMoveUp)
 {
-    Load(L"cmd01=CMD_EXE\r\ncmd02=CMD_EXE\r\n",
-         L"cmd01=,10,20\r\n",
+    Load(L"cmd01=CMD_EXE\r\ncmd02=CMD_EXE\r\n", L"cmd01=,10,20\r\n",
          L"cmd02=n.bmp,,10,20,64,32\r\n");
     EXPECT_STREQ(L"10", CommandTable[0].label);
     EXPECT_EQ(20, CommandTable[0].labelRect.left);
@@ -278,8 +286,10 @@ TEST_F(CommandTableLoad, OverlongValuesAreCutOrRefusedWithinTheirFields)
     std::wstring longText(600, L'x');
     Load(L"cmd01=CMD_EXE," + longText + L"," + longText + L"\r\n",
          L"cmd01=" + longText + L",1,2\r\n",
-         L"cmd01=" + longText + L"," + longText + L",0,0,8,4\r\n"
-         L"cmd01_sound=" + longText + L"\r\n");
+         L"cmd01=" + longText + L"," + longText +
+             L",0,0,8,4\r\n"
+             L"cmd01_sound=" +
+             longText + L"\r\n");
     const CommandSlot &slot = CommandTable[0];
     EXPECT_EQ(TEXT_CAPACITY - 1, lstrlenW(slot.path));
     EXPECT_EQ(TEXT_CAPACITY - 1, lstrlenW(slot.label));

@@ -165,8 +165,8 @@ protected:
         WriteTextFile(disc.File(L"setup.exe"), L"");
         CreateDirectoryW(disc.File(L"My Setup").c_str(), nullptr);
         WriteTextFile(disc.File(L"My Setup\\setup.exe"), L"");
-        window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr,
-                                 nullptr);
+        window =
+            CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
         launcher.mainWindow = window;
         ClearCommandTable();
         os.ShellExecuteW = FakeShellExecute;
@@ -283,10 +283,8 @@ TEST_F(Commands, TargetsAndCommandLinesThatWouldNotFitAreRefusedNotCut)
         bool runs;
     } cases[] = {
         {CMD_EXE, 256, L"", true}, // 259 characters: the most a text holds
-        {CMD_EXE, 257, L"", false},
-        {CMD_BROWSE, 257, L"", false},
-        {CMD_INSTALL, 257, L"", false},
-        {CMD_INSTALL, 250, L"/quiet /norestart", false},
+        {CMD_EXE, 257, L"", false},     {CMD_BROWSE, 257, L"", false},
+        {CMD_INSTALL, 257, L"", false}, {CMD_INSTALL, 250, L"/quiet /norestart", false},
     };
     for (const auto &c : cases) {
         shellCalls.clear();
@@ -456,8 +454,8 @@ HANDLE shellExProcess;
 
 BOOL WINAPI FakeShellExecuteEx(SHELLEXECUTEINFOW *info)
 {
-    shellExCalls.push_back({*info, Shown(info->lpVerb), Shown(info->lpFile),
-                            Shown(info->lpParameters)});
+    shellExCalls.push_back(
+        {*info, Shown(info->lpVerb), Shown(info->lpFile), Shown(info->lpParameters)});
     info->hProcess = shellExProcess;
     return shellExResult;
 }

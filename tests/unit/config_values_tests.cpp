@@ -46,7 +46,7 @@ TEST(ReadNumber, DecimalWithBlanksAndSignUpToTheFirstNonDigit)
         const wchar_t *text;
         int value;
     } cases[] = {
-        {L"42", 42}, {L"  42", 42}, {L"\t-12px", -12}, {L"+7", 7},  {L"x1", 0},
+        {L"42", 42}, {L"  42", 42}, {L"\t-12px", -12}, {L"+7", 7},   {L"x1", 0},
         {L"", 0},    {L"-", 0},     {L"1 2", 1},       {L"0x10", 0}, {L"007", 7},
     };
     for (const auto &c : cases)
@@ -62,9 +62,8 @@ TEST(ReadColorTokens, LowEightBitsOfEachComponentMissingOnesBlack)
         const wchar_t *text;
         COLORREF color;
     } cases[] = {
-        {L"255,0,255", RGB(255, 0, 255)}, {L"300, 0, -1", RGB(44, 0, 255)},
-        {L"256,0,0", 0},                  {L"0,,255", RGB(0, 255, 0)},
-        {L"12", RGB(12, 0, 0)},           {L"", 0},
+        {L"255,0,255", RGB(255, 0, 255)}, {L"300, 0, -1", RGB(44, 0, 255)}, {L"256,0,0", 0},
+        {L"0,,255", RGB(0, 255, 0)},      {L"12", RGB(12, 0, 0)},           {L"", 0},
         {L"red,green,blue", 0},           {L"1,2,3,4", RGB(1, 2, 3)},
     };
     for (const auto &c : cases) {

@@ -121,7 +121,8 @@ TEST_F(LanguageChoice, ListedNameIsTakenAsItStands)
 
 TEST_F(LanguageChoice, UnlistedNameIsCutAtItsFirstNonLetter)
 {
-    Choose(L"Chinese (Simplified)", L"[Languages]\r\nChinese=1\r\n[Setup]\r\nDefaultLang=English\r\n");
+    Choose(L"Chinese (Simplified)",
+           L"[Languages]\r\nChinese=1\r\n[Setup]\r\nDefaultLang=English\r\n");
     EXPECT_STREQ(L"Chinese", launcher.language);
 }
 
@@ -390,8 +391,8 @@ TEST_F(MediaRuntime, VersionsAreComparedAsTextNotAsNumbers)
         const wchar_t *required;
         int met;
     } cases[] = {
-        {{6, 5, 1, 900}, L"6.4.0.0", 1},  {{6, 4, 0, 0}, L"6.4.0.0", 1},
-        {{6, 4, 0, 0}, L"6.4", 1},        {{6, 10, 0, 0}, L"6.9.0.0", 0},
+        {{6, 5, 1, 900}, L"6.4.0.0", 1},   {{6, 4, 0, 0}, L"6.4.0.0", 1},
+        {{6, 4, 0, 0}, L"6.4", 1},         {{6, 10, 0, 0}, L"6.9.0.0", 0},
         {{6, 5, 1, 900}, L"6.5.1.901", 0}, {{65535, 0, 0, 1}, L"7", 0},
     };
     for (const auto &c : cases) {

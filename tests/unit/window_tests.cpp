@@ -230,8 +230,8 @@ TEST_F(LauncherWindow, BackgroundDecidesTheWindowSize)
 
 TEST_F(LauncherWindow, IconComesFromTheNamedFileElseTheBuiltInOne)
 {
-    CopyFileW((BuildDir() + L"\\assets\\res\\launcher.ico").c_str(),
-              disc.File(L"disc.ico").c_str(), FALSE);
+    CopyFileW((BuildDir() + L"\\assets\\res\\launcher.ico").c_str(), disc.File(L"disc.ico").c_str(),
+              FALSE);
     HICON builtIn = LoadIconW(launcher.instance, MAKEINTRESOURCEW(1003));
     const struct {
         const wchar_t *setup;
@@ -284,8 +284,7 @@ TEST_F(LauncherWindow, DestroyFreesEveryGdiObjectAndQuitsWithZero)
     WriteBitmapFile(disc.File(L"b.bmp"), 8, 8, [](int, int) { return RGB(200, 0, 0); });
     Open(L"[Setup]\r\nBitmap=back.bmp\r\n[Setup_CommandDefines]\r\ncmd01=CMD_EXIT\r\n"
          L"[SetupBtn_English]\r\ncmd01=b.bmp,b.bmp,0,0,8,8\r\n");
-    HGDIOBJ objects[] = {launcher.background, CommandTable[0].normalImage,
-                         CommandTable[0].hotImage,
+    HGDIOBJ objects[] = {launcher.background, CommandTable[0].normalImage, CommandTable[0].hotImage,
                          reinterpret_cast<HGDIOBJ>(GetClassLongPtrW(window, GCLP_HBRBACKGROUND))};
     for (HGDIOBJ object : objects)
         ASSERT_NE(0u, GetObjectType(object));

@@ -6,8 +6,14 @@
 using namespace sdf;
 
 namespace {
-float sq(float v) { return v * v; }
-float ring(float d, float halfWidth) { return std::abs(d) - halfWidth; }
+float sq(float v)
+{
+    return v * v;
+}
+float ring(float d, float halfWidth)
+{
+    return std::abs(d) - halfWidth;
+}
 
 // The built-in background uses one 16-colour ramp from navy to pale aqua, so
 // the picture can be composed as a single tone per pixel and dithered.
@@ -17,32 +23,42 @@ const std::vector<Rgb> kRamp = {{4, 10, 32},     {7, 18, 52},     {10, 28, 74}, 
                                 {104, 190, 196}, {142, 208, 212}, {186, 228, 230}, {232, 246, 246}};
 
 // Light arcs sweeping up from below the lower left corner.
-float arcs(float x, float y, float cx, float cy) {
+float arcs(float x, float y, float cx, float cy)
+{
     struct Arc {
         float radius, width, gain;
     };
-    const Arc list[] = {{0.97f, 0.075f, 1.4f}, {1.0f, 0.003f, 3.6f}, {1.14f, 0.11f, 1.0f},
-                        {1.19f, 0.0026f, 2.6f}, {1.31f, 0.0035f, 1.6f}};
+    const Arc list[] = {{0.97f, 0.075f, 1.4f},
+                        {1.0f, 0.003f, 3.6f},
+                        {1.14f, 0.11f, 1.0f},
+                        {1.19f, 0.0026f, 2.6f},
+                        {1.31f, 0.0035f, 1.6f}};
     float d = std::hypot(x - cx, y - cy);
     float t = 0;
-    for (const Arc& a : list) t += a.gain * std::exp(-sq((d - a.radius * cy) / (a.width * cy)));
+    for (const Arc &a : list)
+        t += a.gain * std::exp(-sq((d - a.radius * cy) / (a.width * cy)));
     return t;
 }
 
-float discEmblemTone(float x, float y, float cx, float cy, float radius) {
+float discEmblemTone(float x, float y, float cx, float cy, float radius)
+{
     float dx = x - cx, dy = y - cy, r = std::hypot(dx, dy);
-    float t = 3.0f * std::exp(-sq((r - radius) / 1.4f)) + 1.6f * std::exp(-sq((r - radius * 0.3f) / 1.2f));
+    float t = 3.0f * std::exp(-sq((r - radius) / 1.4f)) +
+              1.6f * std::exp(-sq((r - radius * 0.3f) / 1.2f));
     if (r < radius) {
         float sheen = std::pow(std::max(0.0f, std::cos(2 * (std::atan2(dy, dx) + 0.7f))), 6.0f);
         t += 0.6f + (r > radius * 0.3f ? 2.2f * sheen : 0.0f);
     }
-    if (r < radius * 0.12f) t -= 1.2f;
+    if (r < radius * 0.12f)
+        t -= 1.2f;
     return t;
 }
 
-float backgroundTone(float x, float y, float w, float h) {
+float backgroundTone(float x, float y, float w, float h)
+{
     float t = 0.8f + 7.0f * std::pow(0.62f * x / w + 0.38f * y / h, 1.3f);
-    return t + arcs(x, y, -0.25f * w, 1.55f * h) + discEmblemTone(x, y, 0.77f * w, 0.45f * h, 0.3f * h);
+    return t + arcs(x, y, -0.25f * w, 1.55f * h) +
+           discEmblemTone(x, y, 0.77f * w, 0.45f * h, 0.3f * h);
 }
 
 // Icons are drawn four times oversized, then reduced to 32x32 and 16 colours.
@@ -52,57 +68,76 @@ struct IconScheme {
     Rgb discDark, discLight, badge, badgeLight;
 };
 
-std::vector<Rgb> iconPalette(const IconScheme& s) {
+std::vector<Rgb> iconPalette(const IconScheme &s)
+{
     std::vector<Rgb> p = {{0, 0, 0}, mix(s.discDark, {0, 0, 0}, 0.65f)};
-    for (int i = 0; i < 6; ++i) p.push_back(mix(s.discDark, s.discLight, i / 5.0f));
-    p.insert(p.end(), {{255, 255, 255}, mix(s.badge, {0, 0, 0}, 0.35f), s.badge, s.badgeLight,
-                       mix(s.badge, s.badgeLight, 0.5f), mix(s.discLight, {255, 255, 255}, 0.5f),
-                       mix(s.discDark, s.badge, 0.5f), mix(s.discLight, s.badgeLight, 0.5f)});
+    for (int i = 0; i < 6; ++i)
+        p.push_back(mix(s.discDark, s.discLight, i / 5.0f));
+    p.insert(p.end(), {{255, 255, 255},
+                       mix(s.badge, {0, 0, 0}, 0.35f),
+                       s.badge,
+                       s.badgeLight,
+                       mix(s.badge, s.badgeLight, 0.5f),
+                       mix(s.discLight, {255, 255, 255}, 0.5f),
+                       mix(s.discDark, s.badge, 0.5f),
+                       mix(s.discLight, s.badgeLight, 0.5f)});
     return p;
 }
 
 // Shapes are written in icon pixels; this evaluates them on the big canvas.
-Sdf big(Sdf f) {
+Sdf big(Sdf f)
+{
     const float k = kOversize;
     return [=](float x, float y) { return f(x / k, y / k) * k; };
 }
 
-Sdf centred(float cx, float cy, float r) {
+Sdf centred(float cx, float cy, float r)
+{
     return [=](float x, float y) { return circle(x, y, cx, cy, r); };
 }
 
 // A shaded disc with a see-through hole and a round "start" badge.
-void drawEmblem(Image& colour, Image& alpha, const IconScheme& s) {
+void drawEmblem(Image &colour, Image &alpha, const IconScheme &s)
+{
     Sdf disc = centred(14, 14, 13.5f), hole = centred(14, 14, 2.3f), badge = centred(24, 24, 7.5f);
-    fillShape(alpha, big([&](float x, float y) { return std::min(std::max(disc(x, y), -hole(x, y)), badge(x, y)); }),
+    fillShape(alpha, big([&](float x, float y) {
+                  return std::min(std::max(disc(x, y), -hole(x, y)), badge(x, y));
+              }),
               solid({255, 255, 255}));
     Rgb outline = mix(s.discDark, {0, 0, 0}, 0.65f);
     fillShape(colour, big(disc), solid(outline));
     fillShape(colour, big(centred(14, 14, 12.3f)), [&](float x, float y) {
         float a = std::atan2(y / kOversize - 14, x / kOversize - 14);
-        return mix(s.discDark, s.discLight, 0.25f + 0.75f * std::pow(std::abs(std::cos(a + 0.8f)), 3.0f));
+        return mix(s.discDark, s.discLight,
+                   0.25f + 0.75f * std::pow(std::abs(std::cos(a + 0.8f)), 3.0f));
     });
     fillShape(colour, big(centred(14, 14, 5.8f)), solid(mix(s.discDark, s.discLight, 0.6f)));
     fillShape(colour, big([](float x, float y) { return ring(circle(x, y, 14, 14, 5.8f), 0.5f); }),
               solid(mix(s.discDark, s.discLight, 0.2f)));
     fillShape(colour, big(centred(14, 14, 3.3f)), solid(outline));
     fillShape(colour, big(badge), solid(outline));
-    fillShape(colour, big(centred(24, 24, 6.4f)), vertical(s.badgeLight, s.badge, 18 * kOversize, 30 * kOversize));
-    fillShape(colour, big([](float x, float y) { return convex(x, y, {{21.8f, 20.5f}, {21.8f, 27.5f}, {27.8f, 24}}); }),
+    fillShape(colour, big(centred(24, 24, 6.4f)),
+              vertical(s.badgeLight, s.badge, 18 * kOversize, 30 * kOversize));
+    fillShape(colour, big([](float x, float y) {
+                  return convex(x, y, {{21.8f, 20.5f}, {21.8f, 27.5f}, {27.8f, 24}});
+              }),
               solid({255, 255, 255}));
 }
 
-uint8_t nearest(const std::vector<Rgb>& palette, float r, float g, float b) {
+uint8_t nearest(const std::vector<Rgb> &palette, float r, float g, float b)
+{
     int best = 1;
     float bestDist = 1e9f;
-    for (int i = 1; i < int(palette.size()); ++i) {  // 0 stays reserved for transparent pixels
+    for (int i = 1; i < int(palette.size()); ++i) { // 0 stays reserved for transparent pixels
         float d = sq(palette[i].r - r) + sq(palette[i].g - g) + sq(palette[i].b - b);
-        if (d < bestDist) best = i, bestDist = d;
+        if (d < bestDist)
+            best = i, bestDist = d;
     }
     return uint8_t(best);
 }
 
-Bytes icon(const IconScheme& s) {
+Bytes icon(const IconScheme &s)
+{
     const int k = kOversize;
     Image colour(32 * k, 32 * k), alpha(32 * k, 32 * k);
     drawEmblem(colour, alpha, s);
@@ -120,7 +155,8 @@ Bytes icon(const IconScheme& s) {
                 }
             size_t at = size_t(y) * 32 + x;
             transparent[at] = cover < k * k * 0.5f;
-            if (!transparent[at]) index[at] = nearest(palette, r / cover, g / cover, b / cover);
+            if (!transparent[at])
+                index[at] = nearest(palette, r / cover, g / cover, b / cover);
         }
     return ico4(index, transparent, palette);
 }
@@ -135,71 +171,93 @@ const Rgb kInk{240, 246, 250};
 
 using Glyph = std::vector<Layer>;
 
-Glyph arrowIntoTray() {
+Glyph arrowIntoTray()
+{
     Sdf tray = [](float x, float y) {
         return std::min({segment(x, y, 14, 32, 14, 49, 2.6f), segment(x, y, 14, 49, 50, 49, 2.6f),
                          segment(x, y, 50, 49, 50, 32, 2.6f)});
     };
     Sdf arrow = [](float x, float y) {
-        return std::min(segment(x, y, 32, 9, 32, 28, 3.6f), convex(x, y, {{20, 26}, {44, 26}, {32, 40}}));
+        return std::min(segment(x, y, 32, 9, 32, 28, 3.6f),
+                        convex(x, y, {{20, 26}, {44, 26}, {32, 40}}));
     };
     return {{tray, solid(kInk)}, {arrow, vertical({150, 235, 170}, {50, 170, 100}, 9, 40)}};
 }
 
-Glyph folder() {
-    Sdf back = [](float x, float y) { return std::min(roundBox(x, y, 31, 34, 19, 13, 3), roundBox(x, y, 21, 20, 9, 4, 2.5f)); };
-    Sdf flap = [](float x, float y) { return convex(x, y, {{18, 28}, {55, 28}, {50, 47}, {12, 47}}) - 0.5f; };
-    return {{back, solid({205, 140, 45})}, {flap, vertical({255, 222, 120}, {238, 168, 58}, 28, 47)}};
+Glyph folder()
+{
+    Sdf back = [](float x, float y) {
+        return std::min(roundBox(x, y, 31, 34, 19, 13, 3), roundBox(x, y, 21, 20, 9, 4, 2.5f));
+    };
+    Sdf flap = [](float x, float y) {
+        return convex(x, y, {{18, 28}, {55, 28}, {50, 47}, {12, 47}}) - 0.5f;
+    };
+    return {{back, solid({205, 140, 45})},
+            {flap, vertical({255, 222, 120}, {238, 168, 58}, 28, 47)}};
 }
 
-Glyph page() {
-    Sdf sheet = [](float x, float y) { return convex(x, y, {{17, 11}, {39, 11}, {47, 19}, {47, 53}, {17, 53}}); };
+Glyph page()
+{
+    Sdf sheet = [](float x, float y) {
+        return convex(x, y, {{17, 11}, {39, 11}, {47, 19}, {47, 53}, {17, 53}});
+    };
     Sdf corner = [](float x, float y) { return convex(x, y, {{39, 11}, {39, 19}, {47, 19}}); };
     Sdf lines = [](float x, float y) {
         float d = segment(x, y, 23, 45, 35, 45, 1.3f);
-        for (float ly : {27.0f, 33.0f, 39.0f}) d = std::min(d, segment(x, y, 23, ly, 41, ly, 1.3f));
+        for (float ly : {27.0f, 33.0f, 39.0f})
+            d = std::min(d, segment(x, y, 23, ly, 41, ly, 1.3f));
         return d;
     };
     return {{sheet, solid(kInk)}, {corner, solid({175, 198, 218})}, {lines, solid({70, 112, 160})}};
 }
 
-Glyph globe() {
+Glyph globe()
+{
     Sdf ball = [](float x, float y) { return circle(x, y, 32, 32, 18.5f); };
     Sdf grid = [](float x, float y) {
-        float lines = std::min({ring(ellipse(x, y, 32, 32, 8, 18), 1.1f), std::abs(x - 32) - 1.1f, std::abs(y - 32) - 1.1f,
-                                std::abs(y - 22.5f) - 1.0f, std::abs(y - 41.5f) - 1.0f});
+        float lines = std::min({ring(ellipse(x, y, 32, 32, 8, 18), 1.1f), std::abs(x - 32) - 1.1f,
+                                std::abs(y - 32) - 1.1f, std::abs(y - 22.5f) - 1.0f,
+                                std::abs(y - 41.5f) - 1.0f});
         float inside = circle(x, y, 32, 32, 17.5f);
         return std::min(std::max(lines, inside), ring(inside, 1.3f));
     };
-    return {{ball, vertical({120, 200, 250}, {25, 95, 195}, 14, 50)}, {grid, solid({225, 242, 255})}};
+    return {{ball, vertical({120, 200, 250}, {25, 95, 195}, 14, 50)},
+            {grid, solid({225, 242, 255})}};
 }
 
-Glyph bin() {
+Glyph bin()
+{
     Sdf lid = [](float x, float y) {
         float handle = std::max(ring(roundBox(x, y, 32, 13, 5.5f, 3.5f, 2), 1.2f), y - 15);
         return std::min(roundBox(x, y, 32, 17.5f, 17, 2.6f, 1.5f), handle);
     };
-    Sdf body = [](float x, float y) { return convex(x, y, {{19, 22}, {45, 22}, {42, 52}, {22, 52}}); };
+    Sdf body = [](float x, float y) {
+        return convex(x, y, {{19, 22}, {45, 22}, {42, 52}, {22, 52}});
+    };
     Sdf ribs = [](float x, float y) {
-        return std::min({segment(x, y, 26.5f, 27, 27.5f, 47, 1.3f), segment(x, y, 32, 27, 32, 47, 1.3f),
+        return std::min({segment(x, y, 26.5f, 27, 27.5f, 47, 1.3f),
+                         segment(x, y, 32, 27, 32, 47, 1.3f),
                          segment(x, y, 37.5f, 27, 36.5f, 47, 1.3f)});
     };
-    return {{lid, solid({250, 200, 190})}, {body, vertical({250, 140, 118}, {200, 72, 62}, 22, 52)},
+    return {{lid, solid({250, 200, 190})},
+            {body, vertical({250, 140, 118}, {200, 72, 62}, 22, 52)},
             {ribs, solid({150, 45, 42})}};
 }
 
-Glyph power() {
+Glyph power()
+{
     Sdf symbol = [](float x, float y) {
-        float arc = std::max(ring(circle(x, y, 32, 34, 15), 2.8f), -roundBox(x, y, 32, 14, 6.5f, 14, 0));
+        float arc =
+            std::max(ring(circle(x, y, 32, 34, 15), 2.8f), -roundBox(x, y, 32, 14, 6.5f, 14, 0));
         return std::min(arc, segment(x, y, 32, 11, 32, 31, 2.8f));
     };
     return {{symbol, solid({228, 236, 244})}};
 }
 
 struct ButtonKind {
-    const char* name;
+    const char *name;
     Glyph (*glyph)();
-    const char* caption;  // only for the preview; the launcher draws its own
+    const char *caption; // only for the preview; the launcher draws its own
 };
 
 const ButtonKind kButtons[] = {{"install", arrowIntoTray, "Install Harbor Suite"},
@@ -209,28 +267,37 @@ const ButtonKind kButtons[] = {{"install", arrowIntoTray, "Install Harbor Suite"
                                {"remove", bin, "Remove Harbor Suite"},
                                {"exit", power, "Exit"}};
 
-const ButtonKind& kindOf(const std::string& name) {
-    for (const ButtonKind& k : kButtons)
-        if (name == k.name) return k;
+const ButtonKind &kindOf(const std::string &name)
+{
+    for (const ButtonKind &k : kButtons)
+        if (name == k.name)
+            return k;
     return kButtons[5];
 }
 
-void drawGlyph(Image& img, const std::string& name) {
+void drawGlyph(Image &img, const std::string &name)
+{
     Glyph layers = kindOf(name).glyph();
     Sdf all = [&](float x, float y) {
         float d = 1e9f;
-        for (const Layer& l : layers) d = std::min(d, l.shape(x - 1.5f, y - 2.5f));
+        for (const Layer &l : layers)
+            d = std::min(d, l.shape(x - 1.5f, y - 2.5f));
         return d;
     };
     fillShape(img, all, solid({0, 6, 20}), 0.5f, 4.0f);
-    for (const Layer& l : layers) fillShape(img, l.shape, l.paint);
+    for (const Layer &l : layers)
+        fillShape(img, l.shape, l.paint);
 }
 
-float hotTile(float x, float y) { return roundBox(x, y, 32, 32, 28, 28, 11); }
+float hotTile(float x, float y)
+{
+    return roundBox(x, y, 32, 32, 28, 28, 11);
+}
 
 const int kPanelX0 = 26, kPanelX1 = 346, kPanelY0 = 68, kPanelY1 = 476;
 
-void backdropGradient(Image& img) {
+void backdropGradient(Image &img)
+{
     const Rgb stops[] = {{5, 12, 38}, {10, 44, 102}, {8, 104, 132}};
     apply(img, {}, [&](int x, int y, Rgb) {
         float s = std::clamp(0.58f * x / img.w + 0.42f * y / img.h, 0.0f, 1.0f) * 2;
@@ -243,50 +310,72 @@ void backdropGradient(Image& img) {
 }
 
 // Sine waves running across the lower half: a wide glow with a fine line.
-void backdropWaves(Image& img) {
+void backdropWaves(Image &img)
+{
     struct Wave {
         float base, amp, freq, phase, glow;
     };
-    const Wave waves[] = {{360, 38, 0.0085f, 0.4f, 0.10f}, {392, 30, 0.0102f, 1.9f, 0.07f}, {420, 24, 0.0074f, 3.1f, 0.06f}};
-    for (const Wave& w : waves) {
+    const Wave waves[] = {{360, 38, 0.0085f, 0.4f, 0.10f},
+                          {392, 30, 0.0102f, 1.9f, 0.07f},
+                          {420, 24, 0.0074f, 3.1f, 0.06f}};
+    for (const Wave &w : waves) {
         Sdf band = [w](float x, float y) {
             float yc = w.base + w.amp * std::sin(x * w.freq + w.phase) - 0.12f * x;
             float slope = w.amp * w.freq * std::cos(x * w.freq + w.phase) - 0.12f;
             return std::abs(y - yc) / std::sqrt(1 + slope * slope);
         };
-        fillShape(img, [&](float x, float y) { return band(x, y) - 18; }, solid({90, 200, 215}), w.glow, 36);
-        fillShape(img, [&](float x, float y) { return band(x, y) - 0.6f; }, solid({170, 235, 240}), 0.45f);
+        fillShape(
+            img, [&](float x, float y) { return band(x, y) - 18; }, solid({90, 200, 215}), w.glow,
+            36);
+        fillShape(
+            img, [&](float x, float y) { return band(x, y) - 0.6f; }, solid({170, 235, 240}),
+            0.45f);
     }
 }
 
-void backdropDisc(Image& img, float cx, float cy, float r) {
+void backdropDisc(Image &img, float cx, float cy, float r)
+{
     Box box{int(cx - r - 2), int(cy - r - 2), int(cx + r + 3), int(cy + r + 3)};
-    fillShape(img, [=](float x, float y) { return circle(x, y, cx, cy, r); }, solid({200, 240, 250}), 0.05f, 1, box);
+    fillShape(
+        img, [=](float x, float y) { return circle(x, y, cx, cy, r); }, solid({200, 240, 250}),
+        0.05f, 1, box);
     for (float g = 0.42f; g < 0.97f; g += 0.055f)
-        fillShape(img, [=](float x, float y) { return ring(circle(x, y, cx, cy, r * g), 0.5f); }, solid({200, 240, 250}),
-                  0.05f, 1, box);
+        fillShape(
+            img, [=](float x, float y) { return ring(circle(x, y, cx, cy, r * g), 0.5f); },
+            solid({200, 240, 250}), 0.05f, 1, box);
     apply(img, box, [=](int x, int y, Rgb old) {
         float dx = x + 0.5f - cx, dy = y + 0.5f - cy, d = std::hypot(dx, dy);
-        if (d > r || d < r * 0.3f) return old;
+        if (d > r || d < r * 0.3f)
+            return old;
         float a = std::atan2(dy, dx);
         float sheen = std::pow(std::max(0.0f, std::cos(2 * (a + 0.7f))), 8.0f);
         Rgb tint = mix(Rgb{150, 240, 235}, Rgb{200, 190, 255}, 0.5f + 0.5f * std::sin(a * 3));
         return mix(old, tint, 0.16f * sheen * std::min(1.0f, (d - r * 0.3f) / 8));
     });
-    fillShape(img, [=](float x, float y) { return ring(circle(x, y, cx, cy, r), 0.8f); }, solid({170, 235, 245}), 0.4f, 1, box);
-    fillShape(img, [=](float x, float y) { return ring(circle(x, y, cx, cy, r * 0.3f), 0.8f); }, solid({170, 235, 245}), 0.3f, 1, box);
-    fillShape(img, [=](float x, float y) { return circle(x, y, cx, cy, r * 0.11f); }, solid({3, 10, 30}), 0.55f, 1, box);
+    fillShape(
+        img, [=](float x, float y) { return ring(circle(x, y, cx, cy, r), 0.8f); },
+        solid({170, 235, 245}), 0.4f, 1, box);
+    fillShape(
+        img, [=](float x, float y) { return ring(circle(x, y, cx, cy, r * 0.3f), 0.8f); },
+        solid({170, 235, 245}), 0.3f, 1, box);
+    fillShape(
+        img, [=](float x, float y) { return circle(x, y, cx, cy, r * 0.11f); }, solid({3, 10, 30}),
+        0.55f, 1, box);
 }
 
-void backdropPanel(Image& img) {
+void backdropPanel(Image &img)
+{
     float cx = (kPanelX0 + kPanelX1) / 2.0f, cy = (kPanelY0 + kPanelY1) / 2.0f;
     float hw = (kPanelX1 - kPanelX0) / 2.0f, hh = (kPanelY1 - kPanelY0) / 2.0f;
     Sdf panel = [=](float x, float y) { return roundBox(x, y, cx, cy, hw, hh, 14); };
     fillShape(img, panel, solid({3, 10, 30}), 0.42f);
-    fillShape(img, [&](float x, float y) { return ring(panel(x, y), 0.5f); }, solid({140, 210, 225}), 0.28f);
+    fillShape(
+        img, [&](float x, float y) { return ring(panel(x, y), 0.5f); }, solid({140, 210, 225}),
+        0.28f);
 }
 
-void backdropTitle(Image& img) {
+void backdropTitle(Image &img)
+{
     const std::string title = "Harbor Suite 2027", subtitle = "Installation disc";
     drawText(img, 32, 12, title, 4, {0, 4, 16}, 0.45f);
     drawText(img, 30, 10, title, 4, {245, 250, 252});
@@ -294,9 +383,10 @@ void backdropTitle(Image& img) {
     drawText(img, 30, 45, subtitle, 2, {130, 210, 222});
 }
 
-}  // namespace
+} // namespace
 
-Bytes builtinBackground() {
+Bytes builtinBackground()
+{
     const int w = 537, h = 386;
     std::vector<uint8_t> index(size_t(w) * h);
     for (int y = 0; y < h; ++y)
@@ -307,13 +397,20 @@ Bytes builtinBackground() {
     return bmp4(w, h, index, kRamp);
 }
 
-Bytes launcherIcon() { return icon({{20, 50, 120}, {225, 235, 248}, {235, 125, 30}, {255, 205, 110}}); }
-Bytes discIcon() { return icon({{10, 80, 90}, {215, 245, 240}, {40, 150, 220}, {150, 215, 255}}); }
+Bytes launcherIcon()
+{
+    return icon({{20, 50, 120}, {225, 235, 248}, {235, 125, 30}, {255, 205, 110}});
+}
+Bytes discIcon()
+{
+    return icon({{10, 80, 90}, {215, 245, 240}, {40, 150, 220}, {150, 215, 255}});
+}
 
 // Column of six with a 66 px pitch: 64 px images leave a 2 px gap and the
 // column ends 8 px above the bottom edge. Captions sit 14 px right of the
 // image, centred on it; browse's caption has two lines.
-std::vector<Button> sampleLayout() {
+std::vector<Button> sampleLayout()
+{
     std::vector<Button> list;
     for (int i = 0; i < 6; ++i) {
         std::string name = kButtons[i].name;
@@ -323,16 +420,19 @@ std::vector<Button> sampleLayout() {
     return list;
 }
 
-std::string layoutText() {
+std::string layoutText()
+{
     std::string out;
-    for (const Button& b : sampleLayout())
+    for (const Button &b : sampleLayout())
         out += b.name + " " + std::to_string(b.x) + " " + std::to_string(b.y) + "\n";
-    for (const Button& b : sampleLayout())
-        out += "label " + b.name + " " + std::to_string(b.labelX) + " " + std::to_string(b.labelY) + "\n";
+    for (const Button &b : sampleLayout())
+        out += "label " + b.name + " " + std::to_string(b.labelX) + " " + std::to_string(b.labelY) +
+               "\n";
     return out;
 }
 
-Image discBackdrop() {
+Image discBackdrop()
+{
     Image img(640, 480);
     backdropGradient(img);
     backdropWaves(img);
@@ -345,34 +445,44 @@ Image discBackdrop() {
 // The launcher keys out magenta, so the glyph is drawn twice: over the real
 // background (the colours kept) and over the key (to learn which pixels the
 // glyph touches). Edges then blend into the background, never into magenta.
-Image buttonNormal(const Image& backdrop, const Button& b) {
+Image buttonNormal(const Image &backdrop, const Button &b)
+{
     Image onBack = crop(backdrop, b.x, b.y, kButtonSize, kButtonSize);
     Image onKey(kButtonSize, kButtonSize, kMagenta);
     drawGlyph(onBack, b.name);
     drawGlyph(onKey, b.name);
     for (size_t i = 0; i < onKey.px.size(); ++i)
-        if (onKey.px[i] != kMagenta) onKey.px[i] = onBack.px[i];
+        if (onKey.px[i] != kMagenta)
+            onKey.px[i] = onBack.px[i];
     return onKey;
 }
 
 // Hot images are drawn opaque, so the tile sits on the very pixels it covers.
-Image buttonHot(const Image& backdrop, const Button& b) {
+Image buttonHot(const Image &backdrop, const Button &b)
+{
     Image img = crop(backdrop, b.x, b.y, kButtonSize, kButtonSize);
     fillShape(img, hotTile, solid({120, 220, 235}), 0.3f, 6);
     fillShape(img, hotTile, vertical({70, 172, 204}, {16, 86, 138}, 4, 60), 0.88f);
-    fillShape(img, [](float x, float y) { return std::max(hotTile(x, y), y - 30); }, solid({255, 255, 255}), 0.12f);
-    fillShape(img, [](float x, float y) { return ring(hotTile(x, y), 0.6f); }, solid({175, 238, 246}), 0.85f);
+    fillShape(
+        img, [](float x, float y) { return std::max(hotTile(x, y), y - 30); },
+        solid({255, 255, 255}), 0.12f);
+    fillShape(
+        img, [](float x, float y) { return ring(hotTile(x, y), 0.6f); }, solid({175, 238, 246}),
+        0.85f);
     drawGlyph(img, b.name);
     return img;
 }
 
 // The sample screen as the launcher shows it with the first button lit.
-Image previewScreen() {
+Image previewScreen()
+{
     Image back = discBackdrop(), screen = back;
-    for (const Button& b : sampleLayout()) {
-        blitKeyed(screen, b.name == "install" ? buttonHot(back, b) : buttonNormal(back, b), b.x, b.y);
+    for (const Button &b : sampleLayout()) {
+        blitKeyed(screen, b.name == "install" ? buttonHot(back, b) : buttonNormal(back, b), b.x,
+                  b.y);
         drawText(screen, b.labelX, b.labelY + 1, kindOf(b.name).caption, 2, {255, 255, 255});
-        if (b.name == "browse") drawText(screen, b.labelX, b.labelY + 17, "(opens a folder)", 2, {190, 225, 235});
+        if (b.name == "browse")
+            drawText(screen, b.labelX, b.labelY + 17, "(opens a folder)", 2, {190, 225, 235});
     }
     return screen;
 }

@@ -8,16 +8,18 @@
 #include "assetgen.h"
 
 namespace {
-Bytes crlfText(const std::string& text) {
+Bytes crlfText(const std::string &text)
+{
     Bytes out;
     for (char c : text) {
-        if (c == '\n') out.push_back('\r');
+        if (c == '\n')
+            out.push_back('\r');
         out.push_back(uint8_t(c));
     }
     return out;
 }
 
-const char* const kReadme = R"(Harbor Suite 2027
+const char *const kReadme = R"(Harbor Suite 2027
 =================
 
 Thank you for choosing Harbor Suite 2027.
@@ -37,22 +39,24 @@ On this disc
 Harbor Suite 2027 is a fictitious product made up for this sample.
 )";
 
-const char* const kLicence = R"(Harbor Suite 2027 sample disc
+const char *const kLicence = R"(Harbor Suite 2027 sample disc
 
 The pictures, sounds and texts on this disc were generated for
 demonstration and may be copied and changed freely.
 )";
 
-bool writeFile(const std::filesystem::path& path, const Bytes& data) {
+bool writeFile(const std::filesystem::path &path, const Bytes &data)
+{
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+    out.write(reinterpret_cast<const char *>(data.data()), std::streamsize(data.size()));
     return bool(out);
 }
 
-int generate(const std::string& outDir) {
-    for (const Asset& a : buildAssets())
+int generate(const std::string &outDir)
+{
+    for (const Asset &a : buildAssets())
         if (!writeFile(std::filesystem::path(outDir) / a.first, a.second)) {
             std::fprintf(stderr, "assetgen: cannot write %s/%s\n", outDir.c_str(), a.first.c_str());
             return 1;
@@ -60,7 +64,8 @@ int generate(const std::string& outDir) {
     return 0;
 }
 
-int convertToPng(const std::string& in, const std::string& out) {
+int convertToPng(const std::string &in, const std::string &out)
+{
     Bytes file;
     Image img;
     std::string error;
@@ -78,18 +83,17 @@ int convertToPng(const std::string& in, const std::string& out) {
     }
     return 0;
 }
-}  // namespace
+} // namespace
 
-std::vector<Asset> buildAssets() {
+std::vector<Asset> buildAssets()
+{
     Image back = discBackdrop();
     std::vector<Asset> list = {
-        {"res/launcher.ico", launcherIcon()},
-        {"res/background.bmp", builtinBackground()},
-        {"res/intro.wav", wavFile(introChime())},
-        {"res/click.wav", wavFile(clickSound())},
+        {"res/launcher.ico", launcherIcon()},     {"res/background.bmp", builtinBackground()},
+        {"res/intro.wav", wavFile(introChime())}, {"res/click.wav", wavFile(clickSound())},
         {"disc/autorun/back.bmp", bmp24(back)},
     };
-    for (const Button& b : sampleLayout()) {
+    for (const Button &b : sampleLayout()) {
         list.push_back({"disc/autorun/" + b.name + ".bmp", bmp24(buttonNormal(back, b))});
         list.push_back({"disc/autorun/" + b.name + "_hot.bmp", bmp24(buttonHot(back, b))});
     }
@@ -102,16 +106,20 @@ std::vector<Asset> buildAssets() {
     return list;
 }
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv)
+{
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 1 && args[0].rfind("--", 0) != 0) return generate(args[0]);
-    if (args.size() == 3 && args[0] == "--png") return convertToPng(args[1], args[2]);
-    if (args.size() == 2 && args[0] == "--check") return runChecks(args[1]);
-    if (args.size() == 2 && args[0] == "--preview") return writeFile(args[1], png(previewScreen())) ? 0 : 1;
-    std::fprintf(stderr,
-                 "usage: assetgen OUTDIR            write all assets\n"
-                 "       assetgen --png IN.bmp OUT.png\n"
-                 "       assetgen --check OUTDIR    verify what OUTDIR holds\n"
-                 "       assetgen --preview OUT.png the sample disc's screen\n");
+    if (args.size() == 1 && args[0].rfind("--", 0) != 0)
+        return generate(args[0]);
+    if (args.size() == 3 && args[0] == "--png")
+        return convertToPng(args[1], args[2]);
+    if (args.size() == 2 && args[0] == "--check")
+        return runChecks(args[1]);
+    if (args.size() == 2 && args[0] == "--preview")
+        return writeFile(args[1], png(previewScreen())) ? 0 : 1;
+    std::fprintf(stderr, "usage: assetgen OUTDIR            write all assets\n"
+                         "       assetgen --png IN.bmp OUT.png\n"
+                         "       assetgen --check OUTDIR    verify what OUTDIR holds\n"
+                         "       assetgen --preview OUT.png the sample disc's screen\n");
     return 2;
 }

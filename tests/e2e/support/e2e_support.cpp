@@ -119,7 +119,8 @@ bool Process::Running()
 }
 
 // The environment block of this process with `extra` set on top.
-static std::wstring BuildEnvironment(const std::vector<std::pair<std::wstring, std::wstring>> &extra)
+static std::wstring
+BuildEnvironment(const std::vector<std::pair<std::wstring, std::wstring>> &extra)
 {
     std::map<std::wstring, std::wstring> variables;
     wchar_t *block = GetEnvironmentStringsW();

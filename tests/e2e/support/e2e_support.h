@@ -34,7 +34,10 @@ bool WaitFor(const std::function<bool()> &condition, DWORD timeoutMs = 10000);
 class Process {
 public:
     Process() = default;
-    Process(Process &&other) noexcept : handle(other.handle), id(other.id) { other.handle = nullptr; }
+    Process(Process &&other) noexcept : handle(other.handle), id(other.id)
+    {
+        other.handle = nullptr;
+    }
     Process &operator=(Process &&other) noexcept
     {
         std::swap(handle, other.handle);
@@ -50,7 +53,8 @@ public:
     bool Running();
 
 private:
-    friend Process Launch(const std::wstring &, const std::vector<std::pair<std::wstring, std::wstring>> &,
+    friend Process Launch(const std::wstring &,
+                          const std::vector<std::pair<std::wstring, std::wstring>> &,
                           const std::wstring &);
     HANDLE handle = nullptr;
     DWORD id = 0;
