@@ -10,9 +10,15 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 [ -f "$WINEPREFIX/system.reg" ] || "$(dirname "$0")/prepare-prefix.sh" "$build" >&2
 # Wine's helper processes outlive the program and inherit its output; through
 # a file they cannot keep the caller waiting for the end of a pipe.
+# The file is followed as it grows, so a program that is stopped for taking
+# too long still shows what it printed.
 out=$(mktemp)
-wine "$@" >"$out" 2>&1
+wine "$@" >"$out" 2>&1 &
+program=$!
+tail -n +1 -f --pid=$program "$out" &
+follower=$!
+wait $program
 rc=$?
-cat "$out"
+wait $follower
 rm -f "$out"
 exit $rc

@@ -60,7 +60,11 @@ TEST(SampleDisc, ShowsItsPicturesLightsAButtonInstallsAndExits)
 
     // Enter runs it: the sample installer says what it was given.
     SendKeys(window, {VK_RETURN});
-    MessageBoxView installer = WaitForMessageBox(0);
+    ASSERT_TRUE(WaitFor([] { return FindWindowW(L"#32770", L"Harbor Suite 2027") != nullptr; }))
+        << "the sample installer's message";
+    DWORD installerId = 0;
+    GetWindowThreadProcessId(FindWindowW(L"#32770", L"Harbor Suite 2027"), &installerId);
+    MessageBoxView installer = WaitForMessageBox(installerId);
     ASSERT_TRUE(installer.window);
     EXPECT_EQ(L"Harbor Suite 2027", installer.caption);
     EXPECT_NE(std::wstring::npos, installer.text.find(L"/lang English")) << Utf8(installer.text);

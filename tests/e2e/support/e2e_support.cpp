@@ -181,6 +181,9 @@ static BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
     wchar_t name[256];
     if (!GetClassNameW(window, name, 256) || lstrcmpW(name, search->className) != 0)
         return TRUE;
+    // A window that is still being created is not shown yet, nor sized.
+    if (!IsWindowVisible(window))
+        return TRUE;
     search->found = window;
     return FALSE;
 }
@@ -222,8 +225,11 @@ MessageBoxView WaitForMessageBox(DWORD processId, DWORD timeoutMs)
     if (box.window) {
         // The text control may be filled a moment after the box appears.
         WaitFor([&] { return GetDlgItem(box.window, 0xFFFF) != nullptr; }, 2000);
+        // Asked with a time limit: a box of a hung program must not hang the test.
         wchar_t text[1024] = L"";
-        GetDlgItemTextW(box.window, 0xFFFF, text, 1024);
+        DWORD_PTR copied = 0;
+        SendMessageTimeoutW(GetDlgItem(box.window, 0xFFFF), WM_GETTEXT, 1024,
+                            reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 3000, &copied);
         box.text = text;
         box.caption = WindowText(box.window);
     }

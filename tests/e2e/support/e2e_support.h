@@ -83,8 +83,8 @@ private:
 // The English name of this process's user language, as the launcher sees it.
 std::wstring UserLanguageName();
 
-// The top-level window of `className` belonging to process `processId`, or null
-// after the deadline. Any process when `processId` is 0.
+// The shown top-level window of `className` belonging to process `processId`,
+// or null after the deadline. Any process when `processId` is 0.
 HWND WaitForWindow(const wchar_t *className, DWORD processId, DWORD timeoutMs = 15000);
 
 // A message box of process `processId`.
