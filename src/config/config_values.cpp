@@ -4,20 +4,14 @@
 
 #include <wctype.h>
 
-DWORD ReadConfigStringFrom(const wchar_t *file, const wchar_t *section, const wchar_t *key,
-                           wchar_t *buffer, DWORD capacity)
+DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buffer, DWORD capacity)
 {
     if (capacity == 0)
         return 0;
     buffer[0] = 0;
-    if (!file || !file[0] || !section || !section[0])
+    if (!launcher.iniPath[0] || !section || !section[0])
         return 0;
-    return GetPrivateProfileStringW(section, key, L"", buffer, capacity, file);
-}
-
-DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buffer, DWORD capacity)
-{
-    return ReadConfigStringFrom(launcher.iniPath, section, key, buffer, capacity);
+    return GetPrivateProfileStringW(section, key, L"", buffer, capacity, launcher.iniPath);
 }
 
 CommaTokenizer StartTokens(wchar_t *text)

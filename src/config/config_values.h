@@ -9,10 +9,6 @@
 // is missing or empty. A missing file name or section name reads nothing.
 DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buffer, DWORD capacity);
 
-// The same from a named file.
-DWORD ReadConfigStringFrom(const wchar_t *file, const wchar_t *section, const wchar_t *key,
-                           wchar_t *buffer, DWORD capacity);
-
 // Splits a writable text on commas: a leading comma and a run of commas count as
 // one separator, so empty fields are skipped; fields are not trimmed.
 struct CommaTokenizer {
