@@ -84,7 +84,7 @@ static int ReadUseSmallFont()
     return GetPrivateProfileIntW(launcher.activeSection, L"UseSmallFont", 0, launcher.iniPath);
 }
 
-static void LayOutWindow(HWND window)
+void LoadBackground(HWND window, SIZE *outerSize)
 {
     launcher.useSmallFont = ReadUseSmallFont();
     launcher.background = LoadConfiguredBackground(window);
@@ -95,21 +95,26 @@ static void LayOutWindow(HWND window)
     BITMAP size = {};
     GetObjectW(launcher.background, sizeof size, &size);
 
-    int outerWidth, outerHeight;
     if (launcher.defaultBackground) {
         launcher.backgroundWidth = size.bmWidth + BUILT_IN_EXTRA_WIDTH;
         launcher.backgroundHeight = size.bmHeight + BUILT_IN_EXTRA_HEIGHT;
-        outerWidth = launcher.backgroundWidth;
-        outerHeight = launcher.backgroundHeight + GetSystemMetrics(SM_CYCAPTION);
+        outerSize->cx = launcher.backgroundWidth;
+        outerSize->cy = launcher.backgroundHeight + GetSystemMetrics(SM_CYCAPTION);
     } else {
         // The client area is exactly the configured bitmap.
         launcher.backgroundWidth = size.bmWidth;
         launcher.backgroundHeight = size.bmHeight;
-        outerWidth = size.bmWidth + 2 * GetSystemMetrics(SM_CXFIXEDFRAME);
-        outerHeight =
+        outerSize->cx = size.bmWidth + 2 * GetSystemMetrics(SM_CXFIXEDFRAME);
+        outerSize->cy =
             size.bmHeight + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME);
     }
-    CenterWindowSized(window, outerWidth, outerHeight);
+}
+
+static void LayOutWindow(HWND window)
+{
+    SIZE outerSize;
+    LoadBackground(window, &outerSize);
+    CenterWindowSized(window, outerSize.cx, outerSize.cy);
     PostMessageW(window, LM_RELOAD, 0, 0);
 }
 
@@ -122,13 +127,18 @@ static void ReplaceClassBrush(HWND window, HBRUSH brush)
         DeleteObject(previous);
 }
 
-static void ReloadLauncher(HWND window)
+void LoadSlotsAndColors()
 {
     LoadCommandTable();
     launcher.bkgColor = ReadColorKey(L"BkgColor");
-    ReplaceClassBrush(window, CreateSolidBrush(launcher.bkgColor));
     launcher.hiColor = ReadColorKey(L"HiColor");
     launcher.loColor = ReadColorKey(L"LoColor");
+}
+
+static void ReloadLauncher(HWND window)
+{
+    LoadSlotsAndColors();
+    ReplaceClassBrush(window, CreateSolidBrush(launcher.bkgColor));
     SetWindowTextW(window, launcher.caption);
     InvalidateRect(window, nullptr, TRUE);
 }

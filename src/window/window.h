@@ -9,6 +9,15 @@ enum : DWORD { QUIET_PERIOD_MS = 7000 };
 // sound. Null when the class or the window cannot be made.
 HWND CreateLauncherWindow();
 
+// The layout of a new window: reads UseSmallFont and Bitmap, loads the
+// background (the built-in bitmap, with its margins, when none loads), sets
+// the background fields of `launcher` and gives the window's outer size.
+void LoadBackground(HWND window, SIZE *outerSize);
+
+// What every reload reads: the slots, then the background, label and hot
+// label colours.
+void LoadSlotsAndColors();
+
 LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 void CenterWindowSized(HWND window, int cx, int cy);
