@@ -103,6 +103,7 @@ static const Platform realPlatform = {
     WinExec,
     CreateThread,
     PlaySoundFromSystem,
+    GetMessageW,
     GetTickCount,
     GetLocaleInfoW,
     GetEnvironmentVariableW,

@@ -25,6 +25,7 @@ struct Platform {
     (LPSECURITY_ATTRIBUTES attributes, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
      LPVOID parameter, DWORD flags, LPDWORD threadId);
     BOOL(WINAPI *sndPlaySoundW)(LPCWSTR sound, UINT flags);
+    BOOL(WINAPI *GetMessageW)(LPMSG message, HWND window, UINT first, UINT last);
     DWORD(WINAPI *GetTickCount)(void);
     int(WINAPI *GetLocaleInfoW)(LCID locale, LCTYPE type, LPWSTR data, int capacity);
     DWORD(WINAPI *GetEnvironmentVariableW)(LPCWSTR name, LPWSTR buffer, DWORD capacity);

@@ -17,13 +17,15 @@ int GetSourceRoot(const wchar_t *path, wchar_t *root, int capacity)
 {
     if (!path || !root || capacity == 0)
         return 0;
+    // The root is assembled in a work area of the fields' size; its full length
+    // is counted even where it outgrows that area, so a root that does not fit
+    // is never stored cut.
     wchar_t work[TEXT_CAPACITY];
     int length = 0;
-    // One character of the work area stays free for the final backslash and one
-    // for the terminator; a longer root is cut, and then never fits a field.
     auto put = [&](wchar_t c) {
-        if (length < TEXT_CAPACITY - 2)
-            work[length++] = c;
+        if (length < TEXT_CAPACITY - 1)
+            work[length] = c;
+        length++;
     };
     const wchar_t *p = path;
     if (p[0] == L'\\' && p[1] == L'\\') {
@@ -41,12 +43,13 @@ int GetSourceRoot(const wchar_t *path, wchar_t *root, int capacity)
         while (*p && *p != L'\\')
             put(*p++);
     }
-    work[length++] = L'\\';
-    work[length] = 0;
-    if (length < capacity)
+    put(L'\\');
+    if (length < capacity && length < TEXT_CAPACITY) {
+        work[length] = 0;
         lstrcpyW(root, work);
-    else
+    } else {
         root[0] = 0;
+    }
     return length;
 }
 
@@ -130,20 +133,24 @@ static int PlaceCopy(const wchar_t *source, const wchar_t *copyPath)
     return CopyFileW(source, copyPath, FALSE);
 }
 
-void MakeWorkingCopy()
+void ReadWindowsDirectory(wchar_t *directory)
 {
-    wchar_t directory[TEXT_CAPACITY];
-    wchar_t copyPath[TEXT_CAPACITY] = L"";
     UINT length = os.GetWindowsDirectoryW(directory, TEXT_CAPACITY);
     if (length == 0 || length >= TEXT_CAPACITY)
         directory[0] = 0;
-    if (BuildWorkingCopyPath(directory, copyPath) && PlaceCopy(launcher.iniPath, copyPath)) {
+}
+
+void MakeWorkingCopy(const wchar_t *windowsDirectory)
+{
+    wchar_t copyPath[TEXT_CAPACITY] = L"";
+    if (BuildWorkingCopyPath(windowsDirectory, copyPath) && PlaceCopy(launcher.iniPath, copyPath)) {
         lstrcpyW(launcher.iniPath, copyPath);
         return;
     }
 
     // A standard user may not write to the Windows directory: use the user's
     // temporary directory under the same name.
+    wchar_t directory[TEXT_CAPACITY];
     wchar_t tempPath[TEXT_CAPACITY] = L"";
     DWORD tempLength = os.GetTempPathW(TEXT_CAPACITY, directory);
     if (tempLength == 0 || tempLength >= TEXT_CAPACITY)
@@ -170,12 +177,14 @@ int RunLauncher(int)
         return RunMediaRuntimePrompt();
     if (!CreateLauncherWindow())
         return -1;
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    MSG message = {};
+    BOOL got;
+    while ((got = os.GetMessageW(&message, nullptr, 0, 0)) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
-    return static_cast<int>(message.wParam);
+    // A loop that failed never saw the quit message: its code would be stale.
+    return got == 0 ? static_cast<int>(message.wParam) : -1;
 }
 
 // Points iniPath at the configuration file in the program's own folder.
@@ -201,7 +210,10 @@ int LauncherMain(HINSTANCE instance, int showCommand)
     if (pathLength == 0 || pathLength >= TEXT_CAPACITY)
         launcher.iniPath[0] = 0; // a cut path would name another folder
     GetSourceRoot(launcher.iniPath, launcher.sourceRoot, TEXT_CAPACITY);
-    LocateConfiguration();
+    // Without the program's own folder the bare file name would be looked up in
+    // the current and the Windows directory: another disc's file.
+    if (launcher.iniPath[0])
+        LocateConfiguration();
 
     if (!launcher.iniPath[0] || GetFileAttributesW(launcher.iniPath) == INVALID_FILE_ATTRIBUTES) {
         wchar_t text[TEXT_CAPACITY];
@@ -224,10 +236,12 @@ int LauncherMain(HINSTANCE instance, int showCommand)
 
     os.InitCommonControls();
     DetectProcessorToken();
+    wchar_t windowsDirectory[TEXT_CAPACITY];
+    ReadWindowsDirectory(windowsDirectory);
     if (!os.GetVolumeInformationW(launcher.sourceRoot, launcher.volumeLabel, TEXT_CAPACITY, nullptr,
                                   nullptr, nullptr, nullptr, 0))
         launcher.volumeLabel[0] = 0;
-    MakeWorkingCopy();
+    MakeWorkingCopy(windowsDirectory);
     ChooseLanguage();
 
     launcher.captured = 0;

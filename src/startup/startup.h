@@ -12,10 +12,13 @@ void DetectProcessorToken();
 void ChooseLanguage();
 int IsApplicationInstalled(const wchar_t *appRegKey, wchar_t *text, int textCapacity);
 
-// Places the working copy of the file named by `launcher.iniPath` in the
-// Windows directory, or in the temporary directory when that fails, and points
-// `iniPath` at it.
-void MakeWorkingCopy();
+// The Windows directory into a buffer of TEXT_CAPACITY; empty when it cannot be read.
+void ReadWindowsDirectory(wchar_t *directory);
+
+// Places the working copy of the file named by `launcher.iniPath` in
+// `windowsDirectory`, or in the temporary directory when that fails, and
+// points `iniPath` at it.
+void MakeWorkingCopy(const wchar_t *windowsDirectory);
 // Clears the working copy's attributes and deletes it.
 void DeleteWorkingCopy();
 

@@ -50,13 +50,28 @@ TEST(GetSourceRoot, CapacityEdgeStoresEmptyTextButReportsLength)
     EXPECT_EQ(0, GetSourceRoot(L"D:\\a.exe", nullptr, 8));
 }
 
-TEST(GetSourceRoot, OverlongShareNeverWritesPastTheWorkArea)
+TEST(GetSourceRoot, RootBeyondTheWorkAreaIsNeverStoredCut)
 {
-    std::wstring path = L"\\\\" + std::wstring(400, L's') + L"\\share\\run.exe";
-    wchar_t root[TEXT_CAPACITY];
-    int length = GetSourceRoot(path.c_str(), root, TEXT_CAPACITY);
-    EXPECT_LT(length, TEXT_CAPACITY);
-    EXPECT_EQ(L'\\', root[length - 1]);
+    auto share = [](int serverLength) {
+        return L"\\\\" + std::wstring(serverLength, L's') + L"\\share\\";
+    };
+    const struct {
+        std::wstring path;
+        int capacity;
+        std::wstring root;
+        int length;
+    } cases[] = {
+        {share(400) + L"run.exe", TEXT_CAPACITY, L"", 409},
+        {share(400) + L"run.exe", 1000, L"", 409},
+        {share(250) + L"cd1\\run.exe", TEXT_CAPACITY, share(250), 259},
+        {share(251) + L"cd1\\run.exe", TEXT_CAPACITY, L"", 260},
+    };
+    for (const auto &c : cases) {
+        wchar_t root[1000];
+        wcscpy(root, L"untouched");
+        EXPECT_EQ(c.length, GetSourceRoot(c.path.c_str(), root, c.capacity));
+        EXPECT_EQ(c.root, root);
+    }
 }
 
 const wchar_t *fakeEnvironmentValue;
@@ -209,6 +224,13 @@ protected:
     }
 
     std::wstring tempWithSlash;
+
+    void MakeWorkingCopy()
+    {
+        wchar_t directory[TEXT_CAPACITY];
+        ReadWindowsDirectory(directory);
+        ::MakeWorkingCopy(directory);
+    }
 };
 
 TEST_F(WorkingCopy, IsNamedAfterTheLabelInTheWindowsDirectory)
@@ -572,11 +594,79 @@ TEST_F(LauncherRun, MissingConfigurationShowsTheErrorAndTouchesNothing)
     EXPECT_FALSE(FileExists(WorkingCopy()));
 }
 
-TEST_F(LauncherRun, ProgramPathTooLongForItsBufferIsRefusedLikeAMissingFile)
+// The runtime prompt ends the run early, so a test that reaches it needs no window.
+void RequireAMissingRuntime(const std::wstring &iniPath)
 {
+    WriteTextFile(iniPath, L"[Setup]\r\nDirectXMedia=99\r\n");
+    os.GetFileVersionInfoSizeW = FakeVersionSize;
+    fakeQuartz.present = false;
+    prompt.answer = IDNO;
+}
+
+TEST_F(LauncherRun, ProgramPathTooLongForItsBufferIsRefusedWithoutLookingElsewhere)
+{
+    // Another disc's file in the current directory must not be taken instead.
+    TempDir elsewhere;
+    RequireAMissingRuntime(elsewhere.File(L"AUTORUN.INI"));
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(elsewhere.Path().c_str());
     fakeProgramPath = disc.Path() + L"\\" + std::wstring(300, L'p') + L"\\AUTORUN.EXE";
-    EXPECT_EQ(1, LauncherMain(GetModuleHandleW(nullptr), SW_SHOWNORMAL));
+    int result = LauncherMain(GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+    SetCurrentDirectoryW(previous);
+    EXPECT_EQ(1, result);
     EXPECT_EQ(L"NO AUTORUN.INI", prompt.text);
+    EXPECT_FALSE(FileExists(WorkingCopy()));
+}
+
+std::vector<std::string> environmentReads;
+
+UINT WINAPI RecordWindowsDirectory(LPWSTR buffer, UINT capacity)
+{
+    environmentReads.push_back("Windows directory");
+    return FakeGetWindowsDirectory(buffer, capacity);
+}
+
+BOOL WINAPI RecordVolume(LPCWSTR root, LPWSTR label, DWORD capacity, LPDWORD serial,
+                         LPDWORD maxComponent, LPDWORD flags, LPWSTR fileSystem, DWORD fsCapacity)
+{
+    environmentReads.push_back("volume label");
+    return FakeVolume(root, label, capacity, serial, maxComponent, flags, fileSystem, fsCapacity);
+}
+
+TEST_F(LauncherRun, WindowsDirectoryIsReadBeforeTheVolumeLabel)
+{
+    RequireAMissingRuntime(disc.File(L"AUTORUN.INI"));
+    os.GetWindowsDirectoryW = RecordWindowsDirectory;
+    os.GetVolumeInformationW = RecordVolume;
+    environmentReads.clear();
+    EXPECT_EQ(2, LauncherMain(GetModuleHandleW(nullptr), SW_SHOWNORMAL));
+    EXPECT_EQ((std::vector<std::string>{"Windows directory", "volume label"}), environmentReads);
+}
+
+BOOL WINAPI FailingGetMessage(LPMSG message, HWND, UINT, UINT)
+{
+    message->wParam = 0x7777; // what a stale record could hold
+    return -1;
+}
+
+BOOL WINAPI Silence(LPCWSTR, UINT)
+{
+    return TRUE;
+}
+
+TEST_F(LauncherRun, MessageLoopThatFailsAtOnceEndsWithMinusOne)
+{
+    WriteTextFile(disc.File(L"AUTORUN.INI"), L"[Setup]\r\nTitle=x\r\n");
+    os.GetMessageW = FailingGetMessage;
+    os.sndPlaySoundW = Silence;
+    EXPECT_EQ(-1, LauncherMain(GetModuleHandleW(nullptr), SW_SHOWNORMAL));
+    EXPECT_FALSE(FileExists(WorkingCopy()));
+    DestroyWindow(launcher.mainWindow);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    UnregisterClassW(LAUNCHER_CLASS, GetModuleHandleW(nullptr));
 }
 
 } // namespace
