@@ -93,8 +93,8 @@ static void MeasureLabel(HDC dc, CommandSlot *slot)
     SIZE extent = {};
     if (!marker) {
         GetTextExtentPointW(dc, label, lstrlenW(label), &extent);
-        slot->labelRect.right = slot->labelRect.left + extent.cx;
-        slot->labelRect.bottom = slot->labelRect.top + extent.cy;
+        slot->labelRect.right = AddClamped(slot->labelRect.left, extent.cx);
+        slot->labelRect.bottom = AddClamped(slot->labelRect.top, extent.cy);
         return;
     }
     SIZE first = {};
@@ -106,9 +106,9 @@ static void MeasureLabel(HDC dc, CommandSlot *slot)
 
 void PlaceTwoLineLabel(RECT *rect, int widest, int lineHeight)
 {
-    rect->right = rect->left + widest;
-    rect->top -= lineHeight / 2;
-    rect->bottom = rect->top + 2 * lineHeight;
+    rect->right = AddClamped(rect->left, widest);
+    rect->top = AddClamped(rect->top, -(lineHeight / 2));
+    rect->bottom = AddClamped(AddClamped(rect->top, lineHeight), lineHeight);
 }
 
 static void LoadLabel(HDC dc, CommandSlot *slot, wchar_t *entry)
@@ -132,7 +132,7 @@ static void LoadButton(CommandSlot *slot, wchar_t *entry)
     slot->width = ReadNumber(NextToken(&tokens));
     slot->height = ReadNumber(NextToken(&tokens));
     slot->normalTransparent = ReadColorTokens(&tokens);
-    SetRect(&slot->buttonRect, x, y, x + slot->width, y + slot->height);
+    SetRect(&slot->buttonRect, x, y, AddClamped(x, slot->width), AddClamped(y, slot->height));
     ReplaceBitmap(&slot->normalImage, LoadSlotBitmap(slot->normalImagePath));
     ReplaceBitmap(&slot->hotImage, LoadSlotBitmap(slot->hotImagePath));
 }

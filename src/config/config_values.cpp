@@ -2,6 +2,7 @@
 
 #include "../startup/launcher_state.h"
 
+#include <limits.h>
 #include <wctype.h>
 
 DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buffer, DWORD capacity)
@@ -56,6 +57,16 @@ int ReadNumber(const wchar_t *token)
     while (*token >= L'0' && *token <= L'9')
         value = value * 10u + static_cast<unsigned>(*token++ - L'0');
     return static_cast<int>(negative ? 0u - value : value);
+}
+
+int AddClamped(int a, int b)
+{
+    long long sum = static_cast<long long>(a) + b;
+    if (sum > INT_MAX)
+        return INT_MAX;
+    if (sum < INT_MIN)
+        return INT_MIN;
+    return static_cast<int>(sum);
 }
 
 COLORREF ReadColorTokens(CommaTokenizer *tokens)

@@ -23,6 +23,10 @@ wchar_t *NextToken(CommaTokenizer *tokens);
 // non-digit. Null or no digits give 0.
 int ReadNumber(const wchar_t *token);
 
+// a + b held to the range of int: configuration numbers may lie anywhere in
+// it, and the edges built from them must stay defined.
+int AddClamped(int a, int b);
+
 // Three numbers red, green, blue from the tokenizer, each cut to 8 bits; a
 // missing one is 0.
 COLORREF ReadColorTokens(CommaTokenizer *tokens);

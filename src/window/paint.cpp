@@ -1,6 +1,7 @@
 #include "window.h"
 
 #include "../config/command_table.h"
+#include "../config/config_values.h"
 
 enum { BUILT_IN_BACKGROUND_OFFSET = 8 };
 
@@ -43,7 +44,8 @@ void DrawLabel(HDC dc, int x, int y, const wchar_t *text, int length)
         return;
     }
     TextOutW(dc, x, y, text, marker);
-    TextOutW(dc, x, y + launcher.labelLineHeight, text + marker + 2, length - marker - 2);
+    TextOutW(dc, x, AddClamped(y, launcher.labelLineHeight), text + marker + 2,
+             length - marker - 2);
 }
 
 static void PaintSlot(HDC dc, int index)
@@ -53,14 +55,15 @@ static void PaintSlot(HDC dc, int index)
     int hot = index == launcher.hotIndex;
 
     SetTextColor(dc, launcher.bkgColor);
-    DrawLabel(dc, slot.labelRect.left + 1, slot.labelRect.top + 1, slot.label, length);
+    DrawLabel(dc, AddClamped(slot.labelRect.left, 1), AddClamped(slot.labelRect.top, 1), slot.label,
+              length);
 
+    SetTextColor(dc, hot ? launcher.hiColor : launcher.loColor);
     HBITMAP image = hot ? slot.hotImage : slot.normalImage;
     if (image)
         DrawImage(dc, slot.buttonRect.left, slot.buttonRect.top, slot.width, slot.height, image, 0,
                   0, hot ? 0 : slot.normalTransparent);
 
-    SetTextColor(dc, hot ? launcher.hiColor : launcher.loColor);
     DrawLabel(dc, slot.labelRect.left, slot.labelRect.top, slot.label, length);
 }
 

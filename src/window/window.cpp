@@ -17,8 +17,8 @@ enum {
     BUILT_IN_EXTRA_HEIGHT = 35,
 };
 
-// The first large icon of the file named by `Icon`, else the built-in one.
-static HICON LoadLauncherIcon()
+// The first large icon of the file named by `Icon`; null when there is none.
+static HICON ExtractConfiguredIcon()
 {
     // The value is read straight behind the source root, into the room it leaves.
     wchar_t path[TEXT_CAPACITY];
@@ -28,12 +28,13 @@ static HICON LoadLauncherIcon()
     if (ReadConfigString(launcher.activeSection, L"Icon", path + rootLength,
                          TEXT_CAPACITY - rootLength))
         os.ExtractIconExW(path, 0, &icon, nullptr, 1);
-    return icon ? icon : LoadIconW(launcher.instance, MAKEINTRESOURCEW(ICON_ID));
+    return icon;
 }
 
 HWND CreateLauncherWindow()
 {
-    HICON icon = LoadLauncherIcon();
+    HICON extracted = ExtractConfiguredIcon();
+    HICON icon = extracted ? extracted : LoadIconW(launcher.instance, MAKEINTRESOURCEW(ICON_ID));
     launcher.introSound = LoadSoundResource(INTRO_SOUND_ID);
 
     WNDCLASSW windowClass = {};
@@ -42,8 +43,12 @@ HWND CreateLauncherWindow()
     windowClass.hIcon = icon;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = LAUNCHER_CLASS;
-    if (!RegisterClassW(&windowClass))
+    if (!RegisterClassW(&windowClass)) {
+        // A registered class owns its icon; this one never got an owner.
+        if (extracted)
+            DestroyIcon(extracted);
         return nullptr;
+    }
 
     // Sized, centred and shown while it handles WM_CREATE.
     HWND window = CreateWindowExW(0, LAUNCHER_CLASS, launcher.caption,

@@ -2,10 +2,13 @@
 #include "config/command_table.h"
 #include "config/config_values.h"
 #include "test_support.h"
+#include "window/window.h"
 
 #include <gtest/gtest.h>
 
 #include <mmsystem.h>
+
+#include <climits>
 
 #include <string>
 
@@ -115,6 +118,30 @@ protected:
         return LockResource(LoadResource(nullptr, found));
     }
 };
+
+TEST_F(CommandTableLoad, EdgesNearTheLimitsOfIntStayThereAndPaintSafely)
+{
+    Load(L"cmd01=CMD_EXIT\r\ncmd02=CMD_EXIT\r\ncmd03=CMD_EXIT\r\n",
+         L"cmd01=Label,2147483647,2147483647\r\ncmd02=Two\\nlines,0,2147483647\r\n"
+         L"cmd03=Two\\nlines,-2147483648,-2147483648\r\n",
+         L"cmd01=n.bmp,h.bmp,2147483600,-2147483600,100,-100\r\n");
+    int cy = Extent(L"lines").cy;
+    const RECT &button = CommandTable[0].buttonRect;
+    EXPECT_EQ(INT_MAX, button.right);
+    EXPECT_EQ(INT_MIN, button.bottom);
+    EXPECT_EQ(INT_MAX, CommandTable[0].labelRect.right);
+    EXPECT_EQ(INT_MAX, CommandTable[0].labelRect.bottom);
+    EXPECT_EQ(INT_MAX - cy / 2, CommandTable[1].labelRect.top);
+    EXPECT_EQ(INT_MAX, CommandTable[1].labelRect.bottom);
+    EXPECT_EQ(INT_MIN, CommandTable[2].labelRect.top);
+    EXPECT_EQ(INT_MIN + 2 * cy, CommandTable[2].labelRect.bottom);
+
+    // Shadows and second lines lie one pixel and one line further out.
+    HDC dc = CreateCompatibleDC(nullptr);
+    PaintLauncher(dc);
+    DeleteDC(dc);
+    EXPECT_EQ(3, launcher.visibleCount);
+}
 
 TEST_F(CommandTableLoad, DefinitionsGiveKindPathAndArguments)
 {

@@ -252,6 +252,29 @@ TEST_F(Painting, LabelOverImageOverShadowInTheSlotsColours)
     }
 }
 
+TEST_F(Painting, LabelColourIsChosenBeforeTheImageIsDrawn)
+{
+    // A two-colour image takes the text colour that is set when it is drawn:
+    // the slot's label colour, never the shadow's.
+    launcher.bkgColor = RGB(0, 0, 96);
+    launcher.loColor = RGB(255, 255, 255);
+    launcher.hiColor = RGB(255, 255, 0);
+    CommandSlot &slot = CommandTable[0];
+    slot.defined = 1;
+    SetRect(&slot.buttonRect, 0, 0, 1, 1);
+    slot.width = 1;
+    slot.height = 1;
+    const BYTE clearBit[2] = {};
+    slot.normalImage = CreateBitmap(1, 1, 1, 1, clearBit);
+    slot.hotImage = CreateBitmap(1, 1, 1, 1, clearBit);
+    for (int hot : {-1, 0}) {
+        launcher.hotIndex = hot;
+        Canvas canvas(2, 2);
+        PaintLauncher(canvas.dc);
+        EXPECT_EQ(hot == 0 ? launcher.hiColor : launcher.loColor, canvas.Pixel(0, 0)) << hot;
+    }
+}
+
 TEST_F(Painting, EveryPaintCountsTheDefinedSlotsWhateverTheGaps)
 {
     for (int i : {0, 1, 4})

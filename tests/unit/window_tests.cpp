@@ -113,6 +113,17 @@ protected:
     // Opens the window on `ini` with its first reload and paint done.
     void Open(const std::wstring &ini)
     {
+        Configure(ini);
+        sounds.clear();
+        window = CreateLauncherWindow();
+        ASSERT_TRUE(window);
+        Pump();
+        UpdateWindow(window);
+        sounds.clear();
+    }
+
+    void Configure(const std::wstring &ini)
+    {
         WriteTextFile(disc.File(L"AUTORUN.INI"), ini);
         SetText(launcher.iniPath, disc.File(L"AUTORUN.INI"));
         SetText(launcher.sourceRoot, disc.Path() + L"\\");
@@ -120,12 +131,6 @@ protected:
         SetText(launcher.sectionPrefix, L"Setup");
         SetText(launcher.language, L"English");
         SetText(launcher.caption, L"Product Setup");
-        sounds.clear();
-        window = CreateLauncherWindow();
-        ASSERT_TRUE(window);
-        Pump();
-        UpdateWindow(window);
-        sounds.clear();
     }
 
     void Close()
@@ -249,6 +254,35 @@ TEST_F(LauncherWindow, IconComesFromTheNamedFileElseTheBuiltInOne)
         EXPECT_EQ(!c.fromFile, icon == builtIn) << c.setup;
         Close();
     }
+}
+
+UINT(WINAPI *extractIcons)(LPCWSTR, int, HICON *, HICON *, UINT);
+HICON extractedIcon;
+
+UINT WINAPI RecordExtractedIcon(LPCWSTR file, int index, HICON *large, HICON *small, UINT count)
+{
+    UINT result = extractIcons(file, index, large, small, count);
+    extractedIcon = *large;
+    return result;
+}
+
+TEST_F(LauncherWindow, ExtractedIconIsDestroyedWhenTheClassCannotBeRegistered)
+{
+    CopyFileW((BuildDir() + L"\\assets\\res\\launcher.ico").c_str(), disc.File(L"disc.ico").c_str(),
+              FALSE);
+    Configure(L"[Setup]\r\nIcon=disc.ico\r\n");
+    extractIcons = os.ExtractIconExW;
+    os.ExtractIconExW = RecordExtractedIcon;
+    extractedIcon = nullptr;
+    WNDCLASSW taken = {};
+    taken.lpfnWndProc = DefWindowProcW;
+    taken.hInstance = launcher.instance;
+    taken.lpszClassName = LAUNCHER_CLASS;
+    ASSERT_TRUE(RegisterClassW(&taken));
+    EXPECT_FALSE(CreateLauncherWindow());
+    ASSERT_TRUE(extractedIcon);
+    ICONINFO info;
+    EXPECT_FALSE(GetIconInfo(extractedIcon, &info)) << "the icon no class took is destroyed";
 }
 
 COLORREF ClassBrushColour(HWND window)
