@@ -11,6 +11,9 @@
 static const wchar_t PRODUCT_CODE_KEY[] = L"Software\\Velmora\\Shared Information\\AutoStart";
 static const wchar_t PRODUCT_CODE_VALUE[] = L"ProductCodeGUID";
 static const wchar_t UNINSTALLER[] = L"msiexec";
+// The platform's error for a program that needs administrator rights; the
+// compiler's headers lack its name.
+enum : DWORD { ELEVATION_REQUIRED = 740 };
 
 // Room for an "Insert" text of a full buffer with the longest label put in,
 // so the prompt is never cut.
@@ -98,13 +101,14 @@ static int WaitForInstallerProgram(HWND window, const wchar_t *program)
 
 static void RunInstaller(HWND window, const CommandSlot &slot)
 {
-    wchar_t program[TEXT_CAPACITY];
     wchar_t commandLine[TEXT_CAPACITY];
-    if (!JoinSourcePath(program, slot.path) ||
-        !BuildInstallerCommandLine(program, slot.arguments, commandLine))
+    if (!JoinSourcePath(launcher.workerCommand, slot.path) ||
+        !BuildInstallerCommandLine(launcher.workerCommand, slot.arguments, commandLine))
         return;
-    if (!WaitForInstallerProgram(window, program))
+    if (!WaitForInstallerProgram(window, launcher.workerCommand))
         return;
+    CopyText(launcher.workerProgram, TEXT_CAPACITY, launcher.workerCommand);
+    CopyText(launcher.workerParameters, TEXT_CAPACITY, slot.arguments);
     CopyText(launcher.workerCommand, TEXT_CAPACITY, commandLine);
     StartWorker(InstallerThread);
 }
@@ -150,15 +154,43 @@ void ExecuteCommand(HWND window, int slotIndex)
     }
 }
 
-DWORD RunProcessAndWait(wchar_t *commandLine)
+// Starts `program` with `parameters` through the shell's "runas" verb, which
+// shows the consent prompt, and waits for it. E_FAIL when the user declines or
+// the shell cannot start it.
+static DWORD RunElevatedAndWait(const wchar_t *program, const wchar_t *parameters)
+{
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof info;
+    // The worker thread has no message loop to finish an asynchronous start.
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
+    info.hwnd = launcher.mainWindow;
+    info.lpVerb = L"runas";
+    info.lpFile = program;
+    info.lpParameters = parameters;
+    info.nShow = SW_SHOWNORMAL;
+    if (!os.ShellExecuteExW(&info) || !info.hProcess)
+        return E_FAIL;
+    DWORD result = E_FAIL;
+    WaitForSingleObject(info.hProcess, INFINITE);
+    GetExitCodeProcess(info.hProcess, &result);
+    CloseHandle(info.hProcess);
+    return result;
+}
+
+DWORD RunProcessAndWait(wchar_t *commandLine, const wchar_t *program, const wchar_t *parameters)
 {
     DWORD result = E_FAIL;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     if (!os.CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                           &startup, &process))
+                           &startup, &process)) {
+        // An installer whose manifest asks for administrator rights cannot be
+        // started from a process without them.
+        if (GetLastError() == ELEVATION_REQUIRED && program)
+            return RunElevatedAndWait(program, parameters);
         return result;
+    }
     WaitForSingleObject(process.hProcess, INFINITE);
     GetExitCodeProcess(process.hProcess, &result);
     CloseHandle(process.hThread);
@@ -175,7 +207,8 @@ static void ReportWorkerDone(UINT message)
 
 DWORD WINAPI InstallerThread(LPVOID)
 {
-    DWORD result = RunProcessAndWait(launcher.workerCommand);
+    DWORD result = RunProcessAndWait(launcher.workerCommand, launcher.workerProgram,
+                                     launcher.workerParameters);
     ReportWorkerDone(LM_INSTALL_DONE);
     return result;
 }

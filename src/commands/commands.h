@@ -12,7 +12,10 @@ DWORD WINAPI UninstallerThread(LPVOID unused);
 
 // Starts a process from `commandLine` (which the platform may change in place),
 // waits for it and returns its exit code, or E_FAIL when it cannot start.
-DWORD RunProcessAndWait(wchar_t *commandLine);
+// `program` and `parameters` are the pieces the command line was built from:
+// a program that needs elevation is started from them through the shell,
+// with the consent prompt; without a `program` it is not started.
+DWORD RunProcessAndWait(wchar_t *commandLine, const wchar_t *program, const wchar_t *parameters);
 
 // Reads a text value under HKEY_LOCAL_MACHINE into `buffer` of `bufferBytes`
 // bytes; the result is always terminated inside the buffer. 0 or E_FAIL.

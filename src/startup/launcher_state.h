@@ -44,6 +44,9 @@ struct LauncherState {
     volatile LONG workerBusy; // touched only with Interlocked* calls
     wchar_t workerCommand[TEXT_CAPACITY];
     wchar_t workerParameters[TEXT_CAPACITY];
+    // The installer's program as its command line names it, unquoted; with
+    // `workerParameters` it starts the program again when it needs elevation.
+    wchar_t workerProgram[TEXT_CAPACITY];
 };
 
 extern LauncherState launcher;

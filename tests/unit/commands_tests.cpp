@@ -307,7 +307,7 @@ TEST_F(Commands, InstallerCommandLines)
     } cases[] = {
         {L"setup.exe", L"", root + L"setup.exe "},
         {L"setup.exe", L"/s", root + L"setup.exe /s"},
-        {L"My Setup\\setup.exe", L"/s", L"\"" + root + L"My Setup\\setup.exe\" /s"},
+        {L"My Setup\\setup.exe", L"/s a b", L"\"" + root + L"My Setup\\setup.exe\" /s a b"},
         {L"My Setup\\setup.exe", L"", L"\"" + root + L"My Setup\\setup.exe\" "},
     };
     for (const auto &c : cases) {
@@ -319,6 +319,9 @@ TEST_F(Commands, InstallerCommandLines)
         EXPECT_EQ(InstallerThread, threadCalls[0].start);
         EXPECT_EQ(1, threadCalls[0].busyAtCreation) << "raised before the thread exists";
         EXPECT_EQ(c.commandLine, launcher.workerCommand);
+        // The pieces it was built from, for a start that needs elevation.
+        EXPECT_EQ(root + c.path, launcher.workerProgram);
+        EXPECT_STREQ(c.arguments, launcher.workerParameters);
         EXPECT_EQ(1, Busy());
     }
     EXPECT_TRUE(prompts.empty());
@@ -362,6 +365,8 @@ TEST_F(Commands, OkAfterTheInstallerAppearsStartsItAndTheTextIsReadEachTime)
     SetSlot(0, CMD_INSTALL, L"late\\setup.exe");
     answers = {IDOK, IDOK};
     beforeAnswer = [&](size_t shown) {
+        EXPECT_EQ(root + L"late\\setup.exe", launcher.workerCommand)
+            << "the program is named before the prompt";
         if (shown == 1) {
             WriteTextFile(disc.File(L"a.ini"), L"[SetupStr_English]\r\nInsert=Still not %s.\r\n");
         } else {
@@ -538,14 +543,95 @@ TEST_F(Workers, RunProcessAndWaitGivesTheExitCodeOrEFail)
     SetEnvironmentVariableW(L"AUTORUN_RECORD_EXIT", L"7");
     std::wstring commandLine = L"\"" + BuildDir() + L"\\tools\\recorder.exe\" /s";
     std::wstring sent = commandLine;
-    EXPECT_EQ(7u, RunProcessAndWait(&commandLine[0]));
+    EXPECT_EQ(7u, RunProcessAndWait(&commandLine[0], nullptr, nullptr));
     EXPECT_EQ(Utf8(sent) + "\n", ReadBytes(record));
     SetEnvironmentVariableW(L"AUTORUN_RECORD", nullptr);
     SetEnvironmentVariableW(L"AUTORUN_RECORD_EXIT", nullptr);
 
     for (std::wstring unstartable : {disc.Path(), disc.File(L"none.exe"), disc.File(L"a.ini")})
-        EXPECT_EQ(static_cast<DWORD>(E_FAIL), RunProcessAndWait(&unstartable[0]))
+        EXPECT_EQ(static_cast<DWORD>(E_FAIL), RunProcessAndWait(&unstartable[0], nullptr, nullptr))
             << Utf8(unstartable);
+}
+
+// Wine starts every program with a full administrator token, so CreateProcessW
+// never fails there with ERROR_ELEVATION_REQUIRED and no end-to-end test can
+// show this path; it is driven here at the seam.
+BOOL WINAPI CreateProcessNeedingElevation(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES,
+                                          LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID, LPCWSTR,
+                                          LPSTARTUPINFOW, LPPROCESS_INFORMATION)
+{
+    SetLastError(740); // ERROR_ELEVATION_REQUIRED
+    return FALSE;
+}
+
+DWORD shellExError;
+
+BOOL WINAPI FakeConsent(SHELLEXECUTEINFOW *info)
+{
+    BOOL result = FakeShellExecuteEx(info);
+    if (!result)
+        SetLastError(shellExError);
+    return result;
+}
+
+TEST_F(Workers, InstallerNeedingElevationStartsThroughTheConsentPrompt)
+{
+    os.CreateProcessW = CreateProcessNeedingElevation;
+    os.ShellExecuteExW = FakeConsent;
+    SetText(launcher.workerCommand, L"\"D:\\My Setup\\setup.exe\" /s /lang English");
+    SetText(launcher.workerProgram, L"D:\\My Setup\\setup.exe");
+    SetText(launcher.workerParameters, L"/s /lang English");
+    const struct {
+        const char *answer;
+        BOOL result;
+        DWORD error;
+        DWORD exitCode;
+    } cases[] = {
+        {"consent given", TRUE, 0, 7},
+        {"consent declined", FALSE, ERROR_CANCELLED, static_cast<DWORD>(E_FAIL)},
+        {"the shell failed", FALSE, ERROR_FILE_NOT_FOUND, static_cast<DWORD>(E_FAIL)},
+    };
+    for (const auto &c : cases) {
+        shellExCalls.clear();
+        shellExResult = c.result;
+        shellExError = c.error;
+        shellExProcess = nullptr;
+        PROCESS_INFORMATION process = {};
+        if (c.result) {
+            // A real process that ends with 7 stands in for the elevated installer.
+            STARTUPINFOW startup = {};
+            startup.cb = sizeof startup;
+            wchar_t exit7[] = L"cmd.exe /c exit 7";
+            ASSERT_TRUE(CreateProcessW(nullptr, exit7, nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                                       nullptr, nullptr, &startup, &process));
+            CloseHandle(process.hThread);
+            shellExProcess = process.hProcess;
+        }
+        launcher.workerBusy = 1;
+        EXPECT_EQ(c.exitCode, InstallerThread(nullptr)) << c.answer;
+        ASSERT_EQ(1u, shellExCalls.size()) << c.answer;
+        const SHELLEXECUTEINFOW &info = shellExCalls[0].info;
+        EXPECT_EQ(L"runas", shellExCalls[0].verb);
+        EXPECT_EQ(L"D:\\My Setup\\setup.exe", shellExCalls[0].file) << "unquoted";
+        EXPECT_EQ(L"/s /lang English", shellExCalls[0].parameters);
+        EXPECT_EQ(static_cast<ULONG>(SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC), info.fMask);
+        EXPECT_EQ(window, info.hwnd);
+        EXPECT_EQ(SW_SHOWNORMAL, info.nShow);
+        EXPECT_EQ(nullptr, info.lpDirectory);
+        DWORD flags;
+        if (c.result) {
+            EXPECT_FALSE(GetHandleInformation(shellExProcess, &flags)) << "process handle closed";
+        }
+        EXPECT_TRUE(TakePosted(window, LM_INSTALL_DONE)) << c.answer;
+        EXPECT_EQ(0, Busy()) << c.answer;
+    }
+
+    // Any other failure to start is not retried through the shell.
+    shellExCalls.clear();
+    os.CreateProcessW = FakeCreateProcess;
+    EXPECT_EQ(static_cast<DWORD>(E_FAIL), InstallerThread(nullptr));
+    EXPECT_TRUE(shellExCalls.empty());
+    EXPECT_TRUE(TakePosted(window, LM_INSTALL_DONE));
 }
 
 // --- registry ------------------------------------------------------------------
