@@ -65,10 +65,25 @@ static UINT WINAPI ExtractIconExFromSystem(LPCWSTR file, int index, HICON *large
                : 0;
 }
 
+// The common controls are the version the program's manifest asks for, which
+// Windows finds among its side-by-side assemblies before any folder; the
+// system directory is the only folder searched besides. A full path would
+// bypass that and load the old version.
+static HMODULE LoadCommonControls()
+{
+    HMODULE module = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return module ? module : LoadSystemLibrary(L"comctl32.dll");
+}
+
 static void WINAPI InitCommonControlsFromSystem(void)
 {
     static void(WINAPI * init)(void);
-    if (LookUp(&init, L"comctl32.dll", "InitCommonControls"))
+    if (!init) {
+        HMODULE module = LoadCommonControls();
+        init = reinterpret_cast<void(WINAPI *)(void)>(reinterpret_cast<void *>(
+            module ? GetProcAddress(module, "InitCommonControls") : nullptr));
+    }
+    if (init)
         init();
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <psapi.h>
+
 #include <algorithm>
 
 namespace {
@@ -61,6 +63,37 @@ TEST_F(Startup, RunsFromASubfolderWithItsWorkingCopyAndEndsCleanlyOnClose)
     EXPECT_EQ(0u, process.WaitExit());
     EXPECT_FALSE(FileExists(WorkingCopyPath(L"KTDISC")));
     EXPECT_TRUE(FileExists(disc.Path(L"SETUP\\AUTORUN.INI")));
+}
+
+// The full path of the module `name` (lower case) loaded in `process`; empty when none is.
+std::wstring LoadedModulePath(HANDLE process, const std::wstring &name)
+{
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    if (!EnumProcessModules(process, modules, sizeof modules, &bytes))
+        return L"";
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 512; i++) {
+        wchar_t path[MAX_PATH] = L"";
+        GetModuleFileNameExW(process, modules[i], path, MAX_PATH);
+        CharLowerW(path);
+        const wchar_t *file = wcsrchr(path, L'\\');
+        if (file && name == file + 1)
+            return path;
+    }
+    return L"";
+}
+
+TEST_F(Startup, CommonControlsAreTheVersionTheManifestAsksFor)
+{
+    UseDisc(L"KTDISC", Configuration());
+    Process process;
+    ASSERT_TRUE(Open(process));
+    std::wstring controls = LoadedModulePath(process.Handle(), L"comctl32.dll");
+    // Windows keeps version 6 among its side-by-side assemblies, never in the
+    // system directory, which holds version 5.
+    EXPECT_NE(std::wstring::npos,
+              controls.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6."))
+        << Utf8(controls);
 }
 
 TEST_F(Startup, SecondLauncherEndsAtOnceAndLeavesTheFirstOnesCopyAlone)
@@ -321,6 +354,62 @@ TEST(Imports, OnlyDllsThatWindowsProtectsAreImported)
                                             "advapi32.dll", "shell32.dll", "msvcrt.dll"};
     for (const std::string &name : imported)
         EXPECT_NE(known.end(), std::find(known.begin(), known.end(), name)) << name;
+}
+
+// What Windows reads from the program file before it runs it.
+std::wstring VersionText(const std::vector<BYTE> &info, const wchar_t *name)
+{
+    void *value = nullptr;
+    UINT length = 0;
+    std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueW(info.data(), path.c_str(), &value, &length) || !value)
+        return L"(none)";
+    return static_cast<const wchar_t *>(value);
+}
+
+TEST(Resources, ManifestAndVersionInformationOfTheProgram)
+{
+    std::wstring program = BuildDir() + L"\\AUTORUN.EXE";
+    HMODULE image = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(image);
+    HRSRC found = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)); // RT_MANIFEST
+    ASSERT_TRUE(found);
+    std::string manifest(static_cast<const char *>(LockResource(LoadResource(image, found))),
+                         SizeofResource(image, found));
+    FreeLibrary(image);
+    for (const char *expected : {
+             "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
+             "<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>", // Windows 7
+             "<supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/>", // 8
+             "<supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>", // 8.1
+             "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>", // 10 and 11
+             "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+             "WindowsSettings\">false</dpiAware>",
+             "WindowsSettings\">true</gdiScaling>",
+         })
+        EXPECT_NE(std::string::npos, manifest.find(expected)) << expected;
+    EXPECT_EQ(std::string::npos, manifest.find("requireAdministrator"));
+
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeW(program.c_str(), &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> info(size);
+    ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, size, info.data()));
+    VS_FIXEDFILEINFO *fixed = nullptr;
+    UINT fixedBytes = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void **>(&fixed), &fixedBytes));
+    const DWORD high = MAKELONG(AUTORUN_VERSION_MINOR, AUTORUN_VERSION_MAJOR);
+    const DWORD low = MAKELONG(0, AUTORUN_VERSION_PATCH);
+    EXPECT_EQ(high, fixed->dwFileVersionMS);
+    EXPECT_EQ(low, fixed->dwFileVersionLS);
+    EXPECT_EQ(high, fixed->dwProductVersionMS);
+    EXPECT_EQ(low, fixed->dwProductVersionLS);
+    EXPECT_EQ(static_cast<DWORD>(VFT_APP), fixed->dwFileType);
+    EXPECT_EQ(L"AUTORUN.EXE", VersionText(info, L"OriginalFilename"));
+    EXPECT_EQ(AUTORUN_VERSION, VersionText(info, L"FileVersion"));
+    EXPECT_EQ(AUTORUN_VERSION, VersionText(info, L"ProductVersion"));
+    EXPECT_EQ(L"Installation disc launcher", VersionText(info, L"FileDescription"));
+    EXPECT_EQ(L"Disc Launcher", VersionText(info, L"ProductName"));
 }
 
 } // namespace
