@@ -9,6 +9,8 @@ command -v c++ >/dev/null || need+=(g++)
 command -v wine >/dev/null || need+=(wine wine64 wine32:i386)
 dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
 command -v xvfb-run >/dev/null || need+=(xvfb xauth)
+command -v osslsigncode >/dev/null || need+=(osslsigncode)
+command -v openssl >/dev/null || need+=(openssl)
 [ ${#need[@]} -eq 0 ] && exit 0
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo

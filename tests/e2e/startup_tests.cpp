@@ -356,6 +356,21 @@ TEST(Imports, OnlyDllsThatWindowsProtectsAreImported)
         EXPECT_NE(known.end(), std::find(known.begin(), known.end(), name)) << name;
 }
 
+TEST_F(Startup, SignedCopyStartsClosesAndEndsWithZero)
+{
+    const char *signedCopy = getenv("AUTORUN_SIGNED_COPY");
+    if (!signedCopy)
+        GTEST_SKIP() << "run by the signing test, which names the copy it signed";
+    Disc disc = UseDisc(L"KTDISC", Configuration());
+    ASSERT_TRUE(CopyFileW(NativePath(signedCopy).c_str(), exe.c_str(), FALSE));
+    Process process;
+    HWND window = Open(process);
+    ASSERT_TRUE(window);
+    EXPECT_EQ(L"Product Setup", WindowText(window));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, process.WaitExit());
+}
+
 // What Windows reads from the program file before it runs it.
 std::wstring VersionText(const std::vector<BYTE> &info, const wchar_t *name)
 {
