@@ -96,6 +96,7 @@ EscapeGlob() { printf '%s' "$1" | sed 's/[][*?\\]/\\&/g'; }
 # case), printed as found on disk; nothing when there is none.
 FindEntry() {
     local found=$1 part next parts
+    # shellcheck disable=SC2141 # the backslash is the separator of Windows paths
     IFS='\' read -r -a parts <<<"$2"
     for part in "${parts[@]}"; do
         [ -z "$part" ] && continue
@@ -197,7 +198,7 @@ RunCheck() {
     command -v wine >/dev/null || Fail $EXIT_CHECK "the checker needs Wine, which is not installed (or pass --no-check)"
     export WINEDEBUG=${WINEDEBUG:--all}
     export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-    native=$(winepath -w "$folder" 2>/dev/null) || Fail $EXIT_CHECK "Wine cannot name the folder $folder"
+    native=$(winepath -w "$folder" 2>"$stage/winepath.txt") || { cat "$stage/winepath.txt" >&2; false; } || Fail $EXIT_CHECK "Wine cannot name the folder $folder"
     Say "checking the folder with $checker"
     # Wine's helper processes keep inherited output open after the program
     # ends: through a file they cannot hold up a caller that reads a pipe.
