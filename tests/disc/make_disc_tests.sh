@@ -3,21 +3,12 @@
 # nothing left at the output; the checker's verdicts through a stand-in; the
 # autorun.inf it writes; xorriso failing or stopped half-way.
 # Usage: make_disc_tests.sh BUILD_DIR CHECK_STAND_IN_EXE
-set -u
-export LC_ALL=C.UTF-8
-build=$(cd "$1" && pwd)
+# shellcheck source=tests/disc/disc_test_support.sh
+source "$(dirname "$0")/disc_test_support.sh"
 standIn=$2
-script=$(cd "$(dirname "$0")/../.." && pwd)/scripts/make-disc.sh
-export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset AUTORUN_CHECK
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-
-Failed() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
 
 # A fresh disc folder `name` with a launcher and a configuration.
 NewDisc() {
@@ -177,5 +168,4 @@ actual=$?
 [ -z "$(ls -A "$work/out")" ] || Failed "stopped: left $(ls -A "$work/out")"
 ! kill -0 "$(cat "$FAKE_PID")" 2>/dev/null || Failed "stopped: xorriso still runs"
 
-[ $failures = 0 ] && echo "all make-disc.sh cases pass"
-exit $((failures > 0))
+Finish "all make-disc.sh cases pass"

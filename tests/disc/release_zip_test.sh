@@ -3,17 +3,11 @@
 # holds the launcher as built, the licence and the sample disc, and the
 # checker and the author's reference when the build has them.
 # Usage: release_zip_test.sh BUILD_DIR SOURCE_DIR PACKAGE_NAME
-set -u
-build=$(cd "$1" && pwd)
+# shellcheck source=tests/disc/disc_test_support.sh
+source "$(dirname "$0")/disc_test_support.sh"
 source=$2
 name=$3
 work=$build/release-test
-failures=0
-
-Failed() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] && [[ $name == *"-$version-"* ]] || Failed "the package name $name lacks the version $version"
@@ -35,5 +29,4 @@ cmp -s "$build/AUTORUN.EXE" "$work/$name/AUTORUN.EXE" || Failed "the zip's AUTOR
 diff -r "$build/sample-disc" "$work/$name/sample-disc" || Failed "the zip's sample disc differs from the build's"
 grep -q "Copyright (c) 2026 the AUTORUN.EXE authors" "$work/$name/LICENSE" || Failed "the licence"
 
-[ $failures = 0 ] && echo "$zip holds the release"
-exit $((failures > 0))
+Finish "$zip holds the release"

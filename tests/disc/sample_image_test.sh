@@ -5,20 +5,11 @@
 # checked. The Joliet tree is then placed on drive Q:, labelled with the
 # image's volume identifier, for e2e_disc_image_tests.
 # Usage: sample_image_test.sh BUILD_DIR LABEL
-set -u
-export LC_ALL=C.UTF-8
-build=$(cd "$1" && pwd)
+# shellcheck source=tests/disc/disc_test_support.sh
+source "$(dirname "$0")/disc_test_support.sh"
 label=$2
-script=$(cd "$(dirname "$0")/../.." && pwd)/scripts/make-disc.sh
-export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 work=$build/disc-image-test
 image=$work/$label.iso
-failures=0
-
-Failed() {
-    echo "FAILED: $*"
-    failures=$((failures + 1))
-}
 
 # The volume identifier of the descriptor of `type` (1 primary, 2 Joliet), as text.
 VolumeId() {
@@ -67,5 +58,4 @@ cp -a "$work/tree/." "$drive/"
 printf '%s\n' "$joliet" >"$drive/.windows-label"
 printf '%s' "$joliet" >"$work/volume-id"
 
-[ $failures = 0 ] && echo "the sample image $image is sound"
-exit $((failures > 0))
+Finish "the sample image $image is sound"
