@@ -243,7 +243,7 @@ WriteAutorunInf() {
         printf 'open=%s\r\n' "$open"
         printf 'icon=%s\r\n' "$icon"
         printf 'label=%s\r\n' "$label"
-        [ -n "$title" ] && printf 'action=%s\r\n' "$title"
+        if [ -n "$title" ]; then printf 'action=%s\r\n' "$title"; fi
     } >"$stage/autorun.utf8"
     if LC_ALL=C grep -q '[^[:print:][:space:]]' "$stage/autorun.utf8"; then
         { printf '\xff\xfe' && iconv -f UTF-8 -t UTF-16LE "$stage/autorun.utf8"; } >"$stage/autorun.inf"
