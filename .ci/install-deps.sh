@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the cross toolchain, Wine and the virtual display the build and tests need.
+# Installs the cross toolchain, Wine, the virtual display, the signing tools
+# and the disc-image maker that the build and tests need.
 set -euo pipefail
 need=()
 command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(mingw-w64)
@@ -11,6 +12,7 @@ dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
 command -v xvfb-run >/dev/null || need+=(xvfb xauth)
 command -v osslsigncode >/dev/null || need+=(osslsigncode)
 command -v openssl >/dev/null || need+=(openssl)
+command -v xorriso >/dev/null || need+=(xorriso)
 [ ${#need[@]} -eq 0 ] && exit 0
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo

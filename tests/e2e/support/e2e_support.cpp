@@ -4,7 +4,7 @@
 
 #include <map>
 
-static std::wstring FindDriveByLabel(const std::wstring &label)
+std::wstring FindDriveByLabel(const std::wstring &label)
 {
     for (wchar_t letter = L'D'; letter <= L'Y'; letter++) {
         wchar_t root[] = {letter, L':', L'\\', 0};

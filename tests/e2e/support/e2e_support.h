@@ -17,6 +17,9 @@ struct Disc {
     std::wstring Path(const std::wstring &relative) const { return root + relative; }
 };
 
+// The root of the drive labelled `label` ("Q:\"), or empty when none is.
+std::wstring FindDriveByLabel(const std::wstring &label);
+
 // The drive labelled `label`, emptied, with AUTORUN.EXE copied to its root (or
 // into `folder`). Fails the test when no drive has that label.
 Disc PrepareDisc(const std::wstring &label, const std::wstring &folder = L"");

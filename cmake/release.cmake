@@ -1,0 +1,40 @@
+# From the build to what is handed out: the sample disc's image and the
+# release zip.
+
+# cmake --build --preset win32 --target disc-image
+set(SAMPLE_DISC_LABEL HARBOR)
+set(DISC_IMAGE_CHECK)
+if(TARGET autorun_check)
+    set(DISC_IMAGE_CHECK --checker $<TARGET_FILE:autorun_check>)
+endif()
+add_custom_target(disc-image
+    COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
+        bash ${CMAKE_SOURCE_DIR}/scripts/make-disc.sh --force ${DISC_IMAGE_CHECK}
+        ${CMAKE_BINARY_DIR}/sample-disc ${SAMPLE_DISC_LABEL} ${CMAKE_BINARY_DIR}/${SAMPLE_DISC_LABEL}.iso
+    COMMENT "Making ${SAMPLE_DISC_LABEL}.iso from the sample disc"
+    VERBATIM)
+add_dependencies(disc-image sample_disc)
+if(TARGET autorun_check)
+    add_dependencies(disc-image autorun_check)
+endif()
+
+# cpack --preset win32, after a build: the launcher, the checker, the author's
+# reference, the licence and the sample disc in one zip named with the version.
+install(TARGETS autorun RUNTIME DESTINATION .)
+install(FILES ${CMAKE_BINARY_DIR}/AUTORUN-CHECK.EXE DESTINATION . OPTIONAL)
+install(FILES ${CMAKE_SOURCE_DIR}/docs/autorun-ini.md DESTINATION docs OPTIONAL)
+install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
+install(DIRECTORY ${CMAKE_BINARY_DIR}/sample-disc/ DESTINATION sample-disc)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(RELEASE_SYSTEM win64)
+else()
+    set(RELEASE_SYSTEM win32)
+endif()
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME autorun)
+set(CPACK_PACKAGE_VENDOR "the AUTORUN.EXE authors")
+set(RELEASE_PACKAGE_NAME autorun-${PROJECT_VERSION}-${RELEASE_SYSTEM})
+set(CPACK_PACKAGE_FILE_NAME ${RELEASE_PACKAGE_NAME})
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
+include(CPack)
