@@ -4,6 +4,7 @@
 // launcher must make (common controls, shell icon, intro sound). A paint has
 // ended when the last layer it draws is on screen: for the launcher the image
 // of its last button, for the baselines their fill colour.
+#include "bare_window.h"
 #include "e2e_support.h"
 
 #include <algorithm>
@@ -106,7 +107,7 @@ int main()
     COLORREF exitColour;
     POINT inImage = FindOpaquePixel(disc.Path(L"autorun\\exit.bmp"), &exitColour);
     const int exitX = 44, exitY = 408; // the sample disc's last button
-    const COLORREF fill = RGB(12, 34, 56);
+    const COLORREF fill = BARE_WINDOW_FILL;
 
     std::vector<double> launcherTimes, minimalTimes, floorTimes;
     for (int i = 0; i < runs; i++) {
