@@ -65,11 +65,10 @@ static void StartWorker(LPTHREAD_START_ROUTINE worker)
     CloseHandle(thread);
 }
 
-// "program arguments", the blank kept when there are no arguments. A program
-// path with a blank is quoted: unquoted, the platform would first try to start
-// the part before the blank. 0 when the line would not fit.
-static int BuildInstallerCommandLine(const wchar_t *program, const wchar_t *arguments,
-                                     wchar_t *commandLine)
+// A program path with a blank is quoted: unquoted, the platform would first try
+// to start the part before the blank.
+int BuildInstallerCommandLine(const wchar_t *program, const wchar_t *arguments,
+                              wchar_t *commandLine)
 {
     if (!wcschr(program, L' '))
         return JoinText3(commandLine, TEXT_CAPACITY, program, L" ", arguments);

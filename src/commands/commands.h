@@ -7,6 +7,11 @@
 // Runs the command of slot `slotIndex` (0 to 29); anything else does nothing.
 void ExecuteCommand(HWND window, int slotIndex);
 
+// "program arguments" into `commandLine` (260 characters), the blank kept when
+// there are no arguments. 0 when the line would not fit.
+int BuildInstallerCommandLine(const wchar_t *program, const wchar_t *arguments,
+                              wchar_t *commandLine);
+
 DWORD WINAPI InstallerThread(LPVOID unused);
 DWORD WINAPI UninstallerThread(LPVOID unused);
 

@@ -215,3 +215,13 @@ void ClearCommandTable()
         ReplaceBitmap(&slot.hotImage, nullptr);
     }
 }
+
+void ResetCommandTable()
+{
+    for (int i = 0; i < SLOT_COUNT; i++) {
+        ReplaceBitmap(&CommandTable[i].normalImage, nullptr);
+        ReplaceBitmap(&CommandTable[i].hotImage, nullptr);
+        CommandTable[i] = CommandSlot{};
+    }
+    SetInitialTable();
+}

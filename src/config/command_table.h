@@ -54,6 +54,10 @@ const void *LoadSoundResource(int id);
 // Resets kinds, sizes, texts and the defined flag, and deletes the bitmaps.
 void ClearCommandTable();
 
+// Puts every slot back as it is when the program starts (rectangles, colour
+// keys and sounds included), deleting its bitmaps.
+void ResetCommandTable();
+
 // Whole-text, ASCII-case-insensitive keyword match; anything else is CMD_BROWSE.
 CommandKind ParseCommandKind(const wchar_t *text);
 
