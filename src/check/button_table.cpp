@@ -5,6 +5,7 @@
 #include "commands/commands.h"
 #include "config/command_table.h"
 #include "config/config_values.h"
+#include "startup/prerequisite.h"
 #include "startup/startup.h"
 
 #include <mmsystem.h>
@@ -83,6 +84,21 @@ static std::wstring RectOf(const RECT &rect)
     return IsRectEmpty(&rect) ? L"-" : RectText(rect.left, rect.top, rect.right, rect.bottom);
 }
 
+// The media-runtime requirement and what Yes to its question starts.
+static std::wstring RuntimeLine()
+{
+    wchar_t required[VERSION_CAPACITY], commandLine[TEXT_CAPACITY];
+    if (!ReadConfigString(launcher.activeSection, L"DirectXMedia", required, VERSION_CAPACITY))
+        return std::wstring();
+    std::wstring line = L"  media runtime: QUARTZ.DLL's product version at least " +
+                        Quote(required) + L" (compared as text); on Yes the launcher runs ";
+    if (BuildRuntimeCommandLine(commandLine))
+        line += L"[" + std::wstring(commandLine) + L"]";
+    else
+        line += L"nothing (command line too long)";
+    return line + L" and ends\n";
+}
+
 static std::wstring Heading(const Checker &checker)
 {
     std::wstring heading = L"Language " + Quote(launcher.language) + L":";
@@ -101,7 +117,15 @@ static std::wstring Heading(const Checker &checker)
     heading += L"  client area " + Number(checker.client.cx) + L" x " + Number(checker.client.cy) +
                L", " + background + L", labels in the " +
                (launcher.useSmallFont ? L"small font" : L"system font") + L"\n";
-    return heading;
+    heading += L"  disc label " + Quote(launcher.volumeLabel) + L": working copy ~" +
+               launcher.volumeLabel + L".INI in the Windows directory";
+    if (IsKindShown(CMD_INSTALL)) {
+        wchar_t prompt[PROMPT_CAPACITY];
+        ReadInsertPrompt(prompt);
+        heading += L"; the prompt for a missing installer reads " + Quote(prompt);
+    }
+    heading += L"\n";
+    return heading + RuntimeLine();
 }
 
 void AppendButtonTable(Checker *checker)

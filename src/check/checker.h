@@ -113,6 +113,9 @@ std::wstring BlankHint(const std::wstring &name);
 bool IsFileAt(const std::wstring &path);
 bool IsFolderAt(const std::wstring &path);
 
+// Whether a shown slot runs a command of `kind`.
+bool IsKindShown(int kind);
+
 // The key of slot `index` ("cmd01" for 0).
 std::wstring SlotKey(int index);
 

@@ -80,6 +80,15 @@ bool IsFolderAt(const std::wstring &path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsKindShown(int kind)
+{
+    for (const CommandSlot &slot : CommandTable) {
+        if (slot.defined && slot.kind == kind)
+            return true;
+    }
+    return false;
+}
+
 std::wstring SlotKey(int index)
 {
     return CommandTable[index].key;

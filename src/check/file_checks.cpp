@@ -432,6 +432,24 @@ static const std::vector<const wchar_t *> SETTING_KEYS = {
     L"AppRegKey",    L"NoRunAppClass", L"DefaultLang", L"DirectXMedia", L"Icon",
     L"UseSmallFont", L"Bitmap",        L"BkgColor",    L"HiColor",      L"LoColor"};
 
+// The installed-product probe never reports the product installed, so a
+// running launcher stays in Setup.
+static void CheckRunSections(Checker *checker)
+{
+    if (SameName(checker->options.section, L"Run")) {
+        Say(&checker->report, 0, LEVEL_NOTE,
+            L"the launcher starts in Setup and never switches to Run, since it never finds the "
+            L"product installed; this is what it would read there");
+        return;
+    }
+    for (const IniSection &section : checker->scan.sections) {
+        if (section.name.size() >= 3 && lstrcmpiW(section.name.substr(0, 3).c_str(), L"Run") == 0)
+            Say(&checker->report, section.line, LEVEL_NOTE,
+                L"[" + section.name + L"] is not used: the launcher never switches to Run, since "
+                L"it never finds the product installed (check it with --section Run)");
+    }
+}
+
 void CheckFile(Checker *checker)
 {
     CheckEncoding(checker);
@@ -442,6 +460,7 @@ void CheckFile(Checker *checker)
     CheckBackground(checker);
     CheckRuntimeVersion(checker);
     CheckDefinitions(checker);
+    CheckRunSections(checker);
     for (const wchar_t *section : {L"Setup", L"Run"})
         CheckUnknownKeys(checker, section, SETTING_KEYS, false, false);
     CheckUnknownKeys(checker, DefinitionsSection(), {}, true, false);

@@ -69,15 +69,6 @@ static void CheckFormatText(Checker *checker, int line, const wchar_t *key,
                 L", shown as it stands: only the first \"%s\" is replaced, by " + argument);
 }
 
-static bool HasKind(CommandKind kind)
-{
-    for (const CommandSlot &slot : CommandTable) {
-        if (slot.defined && slot.kind == kind)
-            return true;
-    }
-    return false;
-}
-
 static void CheckTexts(Checker *checker)
 {
     std::wstring labels = LabelSection();
@@ -85,7 +76,7 @@ static void CheckTexts(Checker *checker)
     std::wstring insert = ReadAsLauncher(checker, labels, L"Insert", TEXT_CAPACITY);
     int insertLine = LineOf(checker->scan, labels.c_str(), L"Insert");
     CheckFormatText(checker, insertLine, L"Insert", insert, L"the disc's label");
-    if (insert.empty() && HasKind(CMD_INSTALL) && FindSection(checker->scan, labels.c_str()))
+    if (insert.empty() && IsKindShown(CMD_INSTALL) && FindSection(checker->scan, labels.c_str()))
         Say(&checker->report, insertLine, LEVEL_WARNING,
             L"no Insert in [" + labels + L"]: the prompt for a missing installer is empty");
 
@@ -105,14 +96,13 @@ static void CheckTexts(Checker *checker)
         Say(&checker->report, SectionLine(checker->scan, launcher.language), LEVEL_WARNING,
             L"no Nodxmedia in [" + std::wstring(launcher.language) +
                 L"]: the question about the media runtime is empty");
-    wchar_t expanded[TEXT_CAPACITY], commandLine[TEXT_CAPACITY];
+    wchar_t commandLine[TEXT_CAPACITY];
     char ansi[WINEXEC_CAPACITY];
     if (runtime.empty()) {
         Say(&checker->report, SectionLine(checker->scan, launcher.language), LEVEL_ERROR,
             L"no Dxmedia in [" + std::wstring(launcher.language) +
                 L"]: Yes to the media-runtime question starts nothing");
-    } else if (!FormatWithText(expanded, TEXT_CAPACITY, runtime.c_str(), launcher.archToken) ||
-               !JoinText(commandLine, TEXT_CAPACITY, launcher.sourceRoot, expanded) ||
+    } else if (!BuildRuntimeCommandLine(commandLine) ||
                !WideCharToMultiByte(CP_ACP, 0, commandLine, -1, ansi, WINEXEC_CAPACITY, nullptr,
                                     nullptr)) {
         Say(&checker->report, runtimeLine, LEVEL_ERROR,

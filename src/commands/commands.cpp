@@ -15,10 +15,6 @@ static const wchar_t UNINSTALLER[] = L"msiexec";
 // compiler's headers lack its name.
 enum : DWORD { ELEVATION_REQUIRED = 740 };
 
-// Room for an "Insert" text of a full buffer with the longest label put in,
-// so the prompt is never cut.
-enum { PROMPT_CAPACITY = 2 * TEXT_CAPACITY };
-
 static int IsWorkerBusy()
 {
     return InterlockedCompareExchange(&launcher.workerBusy, 0, 0) != 0;
@@ -77,14 +73,19 @@ int BuildInstallerCommandLine(const wchar_t *program, const wchar_t *arguments,
            JoinText3(commandLine, TEXT_CAPACITY, quoted, L" ", arguments);
 }
 
-static int AskForDisc(HWND window)
+void ReadInsertPrompt(wchar_t *message)
 {
     wchar_t section[TEXT_CAPACITY];
     wchar_t format[TEXT_CAPACITY];
-    wchar_t message[PROMPT_CAPACITY];
     JoinText3(section, TEXT_CAPACITY, launcher.sectionPrefix, L"Str_", launcher.language);
     ReadConfigString(section, L"Insert", format, TEXT_CAPACITY);
     FormatWithText(message, PROMPT_CAPACITY, format, launcher.volumeLabel);
+}
+
+static int AskForDisc(HWND window)
+{
+    wchar_t message[PROMPT_CAPACITY];
+    ReadInsertPrompt(message);
     return os.MessageBoxW(window, message, launcher.caption, MB_OKCANCEL | MB_ICONEXCLAMATION);
 }
 
