@@ -182,8 +182,14 @@ static int Run(Checker *checker)
         return EXIT_TROUBLE;
     }
     bool previews = !checker->options.previewFolder.empty();
-    if (previews)
+    if (previews) {
+        wchar_t folder[MAX_PATH];
+        DWORD length =
+            GetFullPathNameW(checker->options.previewFolder.c_str(), MAX_PATH, folder, nullptr);
+        if (length && length < MAX_PATH)
+            checker->options.previewFolder = folder;
         CreateDirectoryW(checker->options.previewFolder.c_str(), nullptr);
+    }
 
     int written = 1;
     bool fileChecked = false;

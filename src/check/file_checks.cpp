@@ -445,8 +445,9 @@ static void CheckRunSections(Checker *checker)
     for (const IniSection &section : checker->scan.sections) {
         if (section.name.size() >= 3 && lstrcmpiW(section.name.substr(0, 3).c_str(), L"Run") == 0)
             Say(&checker->report, section.line, LEVEL_NOTE,
-                L"[" + section.name + L"] is not used: the launcher never switches to Run, since "
-                L"it never finds the product installed (check it with --section Run)");
+                L"[" + section.name +
+                    L"] is not used: the launcher never switches to Run, since "
+                    L"it never finds the product installed (check it with --section Run)");
     }
 }
 

@@ -29,8 +29,15 @@ HWND CreateCheckWindow()
     windowClass.lpszClassName = CHECK_WINDOW_CLASS;
     RegisterClassW(&windowClass);
     // Never shown; the launcher's style, so its frame gives the same client area.
+    HWND window =
+        CreateWindowExW(0, CHECK_WINDOW_CLASS, L"", LAUNCHER_WINDOW_STYLE, CW_USEDEFAULT, 0,
+                        CW_USEDEFAULT, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (window)
+        return window;
+    // Without a display (Wine with no X server) only a message-only window can be made.
     return CreateWindowExW(0, CHECK_WINDOW_CLASS, L"", LAUNCHER_WINDOW_STYLE, CW_USEDEFAULT, 0,
-                           CW_USEDEFAULT, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+                           CW_USEDEFAULT, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
+                           nullptr);
 }
 
 static std::vector<std::wstring> KeysOf(const wchar_t *path, const wchar_t *section)
