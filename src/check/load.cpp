@@ -116,17 +116,25 @@ std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage)
     return launcher.language;
 }
 
+// The loader's own section names, made anew for the state as it is.
+static std::wstring SlotSection(int which)
+{
+    wchar_t names[3][TEXT_CAPACITY];
+    BuildSlotSectionNames(names[0], names[1], names[2]);
+    return names[which];
+}
+
 std::wstring DefinitionsSection()
 {
-    return std::wstring(launcher.sectionPrefix) + L"_CommandDefines";
+    return SlotSection(0);
 }
 
 std::wstring LabelSection()
 {
-    return std::wstring(launcher.sectionPrefix) + L"Str_" + launcher.language;
+    return SlotSection(1);
 }
 
 std::wstring ButtonSection()
 {
-    return std::wstring(launcher.activeSection) + L"Btn_" + launcher.language;
+    return SlotSection(2);
 }

@@ -44,6 +44,10 @@ extern CommandSlot CommandTable[SLOT_COUNT];
 // token is missing. Needs `launcher.mainWindow`.
 void LoadCommandTable();
 
+// The names of the sections the loader reads, each of TEXT_CAPACITY characters:
+// the commands, the labels and the buttons of the active section and language.
+void BuildSlotSectionNames(wchar_t *definitions, wchar_t *labels, wchar_t *buttons);
+
 // The built-in sounds, WAV images among the program's resources.
 enum { INTRO_SOUND_ID = 200, CLICK_SOUND_ID = 201 };
 
