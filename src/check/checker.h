@@ -92,10 +92,10 @@ std::wstring FieldCount(size_t count);
 void CheckFieldLengths(Checker *checker, int line, const std::wstring &what, const Fields &fields,
                        int first, int count);
 
-// The three colour components from field `first` on; says so when one is cut
-// to 8 bits. Returns the colour that the launcher reads.
-COLORREF CheckColorFields(Checker *checker, int line, const std::wstring &what,
-                          const Fields &fields, int first);
+// Says so when one of the three colour components from field `first` on is
+// cut to 8 bits.
+void CheckColorFields(Checker *checker, int line, const std::wstring &what, const Fields &fields,
+                      int first);
 
 // Keys of `section` that the launcher never reads: not in `known`, and not a
 // slot key (cmd01 to cmd30) or a sound key (cmd01_sound ...) where allowed.

@@ -90,22 +90,16 @@ static std::wstring ColorText(COLORREF color)
            Number(GetBValue(color));
 }
 
-// A colour value red,green,blue: its fields and the components cut to 8 bits.
-// Returns the colour that the launcher reads.
-COLORREF CheckColorFields(Checker *checker, int line, const std::wstring &what,
-                          const Fields &fields, int first)
+void CheckColorFields(Checker *checker, int line, const std::wstring &what, const Fields &fields,
+                      int first)
 {
-    Report *report = &checker->report;
-    int count = static_cast<int>(fields.tokens.size()) - first;
-    int components[3] = {};
-    for (int i = 0; i < 3 && i < count; i++) {
-        components[i] = ReadNumber(fields.tokens[first + i].c_str());
-        if (components[i] < 0 || components[i] > 255)
-            Say(report, line, LEVEL_WARNING,
-                what + L": colour component " + Number(components[i]) +
-                    L" is cut to its low 8 bits, " + Number(components[i] & 0xFF));
+    for (size_t i = first; i < first + 3u && i < fields.tokens.size(); i++) {
+        int component = ReadNumber(fields.tokens[i].c_str());
+        if (component < 0 || component > 255)
+            Say(&checker->report, line, LEVEL_WARNING,
+                what + L": colour component " + Number(component) + L" is cut to its low 8 bits, " +
+                    Number(component & 0xFF));
     }
-    return RGB(components[0] & 0xFF, components[1] & 0xFF, components[2] & 0xFF);
 }
 
 static void CheckSettingColor(Checker *checker, const wchar_t *key)
@@ -115,7 +109,8 @@ static void CheckSettingColor(Checker *checker, const wchar_t *key)
         return;
     int line = LineOf(checker->scan, launcher.activeSection, key);
     Fields fields = SplitFields(value);
-    COLORREF color = CheckColorFields(checker, line, key, fields, 0);
+    CheckColorFields(checker, line, key, fields, 0);
+    COLORREF color = ReadColorKey(key);
     if (fields.shifted)
         Say(&checker->report, line, LEVEL_WARNING,
             std::wstring(key) +

@@ -6,7 +6,7 @@
 #include "config/config_values.h"
 #include "startup/prerequisite.h"
 
-static std::wstring In()
+static std::wstring ForLanguage()
 {
     return std::wstring(L" (") + launcher.language + L")";
 }
@@ -21,8 +21,8 @@ static int LanguageLine(const Checker &checker)
     return LineOf(checker.scan, launcher.activeSection, L"DefaultLang");
 }
 
-// 0 when the language has neither of its slot sections, which was said once.
-static int CheckSections(Checker *checker)
+// False when the language has neither of its slot sections (said once, here).
+static bool CheckSections(Checker *checker)
 {
     std::wstring labels = LabelSection(), buttons = ButtonSection();
     bool hasLabels = FindSection(checker->scan, labels.c_str()) != nullptr;
@@ -226,8 +226,8 @@ static void CheckButton(Checker *checker, int index, const std::wstring &value)
                 L"; a button takes 9 and the rest is ignored (no field can hold a comma)");
     CheckFieldLengths(checker, line, key, fields, 0, 2);
     if (count > 6) {
-        COLORREF colorKey = CheckColorFields(checker, line, key, fields, 6);
-        if (!colorKey)
+        CheckColorFields(checker, line, key, fields, 6);
+        if (!slot.normalTransparent)
             Say(&checker->report, line, LEVEL_WARNING,
                 key + L": the colour key is 0,0,0, which means none: the normal image is drawn "
                       L"opaque");
@@ -253,7 +253,7 @@ static void CheckSound(Checker *checker, int index)
     int line = LineOf(checker->scan, ButtonSection().c_str(), key.c_str());
     if (!slot.defined) {
         Say(&checker->report, line, LEVEL_WARNING,
-            key + L" is never read: " + SlotKey(index) + L" is not shown" + In());
+            key + L" is never read: " + SlotKey(index) + L" is not shown" + ForLanguage());
         return;
     }
     Fields fields = SplitFields(value);
@@ -316,11 +316,11 @@ static void CheckGeometry(Checker *checker)
         if (!IntersectRect(&inside, &area.rect, &client))
             Say(&checker->report, area.line, LEVEL_ERROR,
                 AreaName(area) + L" lies outside the window's client area (" + size +
-                    L"): it is never seen" + In());
+                    L"): it is never seen" + ForLanguage());
         else if (!EqualRect(&inside, &area.rect))
             Say(&checker->report, area.line, LEVEL_WARNING,
                 AreaName(area) + L" reaches outside the window's client area (" + size +
-                    L"): it is cut off" + In());
+                    L"): it is cut off" + ForLanguage());
     }
     for (size_t b = 0; b < areas.size(); b++) {
         for (size_t a = 0; a < b; a++) {
@@ -332,7 +332,7 @@ static void CheckGeometry(Checker *checker)
                 AreaName(areas[b]) + L" overlaps " + AreaName(areas[a]) +
                     L": where they meet, the pointer lights " + SlotKey(areas[a].index) +
                     L" (the lower number wins) and " + SlotKey(areas[b].index) +
-                    L" is painted on top" + In());
+                    L" is painted on top" + ForLanguage());
         }
     }
 }
@@ -358,7 +358,7 @@ static void CheckKeyboardOrder(Checker *checker)
                 SlotKey(i) +
                     L" is shown, but Up, Down and Tab never reach it: they step through "
                     L"cmd01 to " +
-                    SlotKey(shown - 1) + L" (as many as are shown), where " + hidden + In());
+                    SlotKey(shown - 1) + L" (as many as are shown), where " + hidden + ForLanguage());
     }
 }
 
