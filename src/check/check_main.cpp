@@ -15,7 +15,8 @@ enum {
 static const wchar_t USAGE[] =
     L"Usage: AUTORUN-CHECK [options] [DISC-FOLDER | AUTORUN.INI]\n"
     L"Reads a disc's AUTORUN.INI as the launcher does and says what the launcher will do.\n"
-    L"The folder is the disc's root (default: the current folder); an AUTORUN.INI given\n"
+    L"The folder is the disc's root (default: the current folder); its AUTORUN.INI is\n"
+    L"read from the root or from the one sub-folder that holds it. An AUTORUN.INI given\n"
     L"directly makes its folder the root.\n"
     L"\n"
     L"  --lang NAME       check as a user whose language Windows names NAME in English\n"
@@ -101,6 +102,40 @@ static int ParseArguments(int argc, wchar_t **argv, CheckOptions *options, int *
     return 1;
 }
 
+static bool IsFile(const std::wstring &path)
+{
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Where on the disc the launcher and its AUTORUN.INI lie, relative to the
+// root: the root itself or one sub-folder (such as SETUP\), as the launcher
+// reads the file beside itself. The root when it is neither or not clear.
+static std::wstring LauncherFolder(const std::wstring &root)
+{
+    if (IsFile(root + L"AUTORUN.INI"))
+        return std::wstring();
+    std::vector<std::wstring> withFile, withBoth;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((root + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return std::wstring();
+    do {
+        std::wstring name = found.cFileName;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == L"." || name == L"..")
+            continue;
+        if (!IsFile(root + name + L"\\AUTORUN.INI"))
+            continue;
+        withFile.push_back(name + L"\\");
+        if (IsFile(root + name + L"\\AUTORUN.EXE"))
+            withBoth.push_back(name + L"\\");
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    if (withFile.size() == 1)
+        return withFile[0];
+    return withBoth.size() == 1 ? withBoth[0] : std::wstring();
+}
+
 // Finds the file and the disc root it stands for. 0 when there is no such file
 // or its paths do not fit the launcher's 259 characters.
 static int LocateFile(Checker *checker)
@@ -115,8 +150,11 @@ static int LocateFile(Checker *checker)
         return 0;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         const wchar_t *separator = full[lstrlenW(full) - 1] == L'\\' ? L"" : L"\\";
-        return JoinText(checker->sourceRoot, TEXT_CAPACITY, full, separator) &&
-               JoinText(checker->iniPath, TEXT_CAPACITY, checker->sourceRoot, L"AUTORUN.INI");
+        if (!JoinText(checker->sourceRoot, TEXT_CAPACITY, full, separator))
+            return 0;
+        std::wstring folder = LauncherFolder(checker->sourceRoot);
+        return JoinText3(checker->iniPath, TEXT_CAPACITY, checker->sourceRoot, folder.c_str(),
+                         L"AUTORUN.INI");
     }
     CopyText(checker->iniPath, TEXT_CAPACITY, full);
     CopyText(checker->sourceRoot, TEXT_CAPACITY, full);
@@ -212,7 +250,8 @@ static int Run(Checker *checker)
     ReleaseLoad();
     DestroyWindow(checker->window);
 
-    WriteOut(checker->tables);
+    WriteOut(L"AUTORUN-CHECK: " + Quote(checker->iniPath) + L" on the disc root " +
+             Quote(checker->sourceRoot) + L"\n\n" + checker->tables);
     WriteOut(FormatDiagnostics(checker->report));
     WriteOut(Summary(checker->report));
     return written ? ExitCodeOf(checker->report) : EXIT_TROUBLE;

@@ -358,7 +358,8 @@ static void CheckKeyboardOrder(Checker *checker)
                 SlotKey(i) +
                     L" is shown, but Up, Down and Tab never reach it: they step through "
                     L"cmd01 to " +
-                    SlotKey(shown - 1) + L" (as many as are shown), where " + hidden + ForLanguage());
+                    SlotKey(shown - 1) + L" (as many as are shown), where " + hidden +
+                    ForLanguage());
     }
 }
 

@@ -245,6 +245,12 @@ TEST_F(Checker, CleanFileAndSampleDiscFindNothing)
               output.find("[" + Utf8(sample) + "\\setup\\setup.exe /lang English]"))
         << output;
     EXPECT_NE(std::string::npos, output.find("Language \"German\"")) << output;
+
+    // A launcher in a sub-folder reads the file beside it; paths still start at the root.
+    CreateDirectoryW(disc.File(L"SETUP").c_str(), nullptr);
+    MoveFileW(disc.File(L"AUTORUN.INI").c_str(), disc.File(L"SETUP\\AUTORUN.INI").c_str());
+    EXPECT_EQ(0u, Check(L"\"" + disc.Path() + L"\"", &output)) << output;
+    EXPECT_NE(std::string::npos, output.find("SETUP\\AUTORUN.INI\" on the disc root")) << output;
 }
 
 TEST_F(Checker, TroubleEndsWithExitCodeThree)
