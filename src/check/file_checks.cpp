@@ -11,6 +11,8 @@
 
 #include <shellapi.h>
 
+#include <map>
+
 static const wchar_t WORKING_ENCODINGS[] =
     L"save it as UTF-16 LE with a byte-order mark (read alike on every Windows), or keep it to "
     L"plain ASCII";
@@ -399,26 +401,36 @@ void CheckUnknownKeys(Checker *checker, const std::wstring &section,
 }
 
 // A key or a section written twice: the reader takes one of them.
+static std::wstring Folded(const std::wstring &name)
+{
+    std::wstring folded = name;
+    if (!folded.empty())
+        CharLowerBuffW(&folded[0], static_cast<DWORD>(folded.size()));
+    return folded;
+}
+
 static void CheckRepeats(Checker *checker)
 {
     const IniScan &scan = checker->scan;
-    for (size_t i = 0; i < scan.sections.size(); i++) {
-        const IniSection *first = FindSection(scan, scan.sections[i].name.c_str());
-        if (first != &scan.sections[i])
-            Say(&checker->report, scan.sections[i].line, LEVEL_WARNING,
-                L"section [" + scan.sections[i].name + L"] appears again (first on line " +
-                    Number(first->line) + L"); keep each section in one place");
+    std::map<std::wstring, int> sections;
+    for (const IniSection &section : scan.sections) {
+        auto first = sections.emplace(Folded(section.name), section.line).first;
+        if (first->second != section.line)
+            Say(&checker->report, section.line, LEVEL_WARNING,
+                L"section [" + section.name + L"] appears again (first on line " +
+                    Number(first->second) + L"); keep each section in one place");
     }
+    std::map<std::wstring, int> keys;
     for (const IniEntry &entry : scan.entries) {
-        std::vector<const IniEntry *> same =
-            FindEntries(scan, entry.section.c_str(), entry.key.c_str());
-        if (same[0] == &entry)
+        auto first =
+            keys.emplace(Folded(entry.section) + L"]" + Folded(entry.key), entry.line).first;
+        if (first->second == entry.line)
             continue;
         std::vector<wchar_t> value(ENTRY_CAPACITY);
         ReadConfigString(entry.section.c_str(), entry.key.c_str(), value.data(), ENTRY_CAPACITY);
         Say(&checker->report, entry.line, LEVEL_WARNING,
             entry.key + L" appears again in [" + entry.section + L"] (first on line " +
-                Number(same[0]->line) + L"); the launcher reads only one of them: " +
+                Number(first->second) + L"); the launcher reads only one of them: " +
                 Quote(value.data()));
     }
 }

@@ -6,10 +6,8 @@
 
 void Say(Report *report, int line, Severity severity, const std::wstring &text)
 {
-    for (const Diagnostic &said : report->diagnostics) {
-        if (said.line == line && said.severity == severity && said.text == text)
-            return;
-    }
+    if (!report->said.insert(Number(line) + L":" + Number(severity) + L":" + text).second)
+        return;
     report->diagnostics.push_back(Diagnostic{line, severity, text});
 }
 

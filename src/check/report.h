@@ -2,6 +2,7 @@
 // "FILE:LINE: error|warning|note: text", and plain output lines.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ struct Diagnostic {
 struct Report {
     std::wstring fileName;
     std::vector<Diagnostic> diagnostics;
+    std::set<std::wstring> said; // line, level and text of each, to say each once
 };
 
 // Adds a diagnostic unless the same one (line, severity and text) was given
