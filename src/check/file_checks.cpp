@@ -190,8 +190,10 @@ static void CheckRuntimeVersion(Checker *checker)
     for (;;) {
         size_t dot = required.find(L'.', start);
         std::wstring part = required.substr(start, dot == std::wstring::npos ? dot : dot - start);
+        // Numbers as the launcher prints them: no leading zero, at most 65535.
         wellFormed = wellFormed && !part.empty() && part.size() <= 5 &&
-                     part.find_first_not_of(L"0123456789") == std::wstring::npos;
+                     part.find_first_not_of(L"0123456789") == std::wstring::npos &&
+                     (part.size() == 1 || part[0] != L'0') && ReadNumber(part.c_str()) <= 65535;
         parts.push_back(part);
         if (dot == std::wstring::npos)
             break;
