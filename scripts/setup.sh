@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing and builds AUTORUN.EXE, its tests and tools.
+# Installs what is missing and builds AUTORUN.EXE, AUTORUN-CHECK.EXE, the tests and tools.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash .ci/install-deps.sh

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Creates the build's private Wine prefix, keeps its wineserver running for the
-# test run and maps the test discs: drive letters D: to P:, each a folder under
-# BUILD_DIR/discs with its own volume label (a drive's label is remembered once
-# read, so every label has a letter of its own), and Q: for the tree of the
+# test run and maps the test discs: drive letters D: to P: and R:, each a folder
+# under BUILD_DIR/discs with its own volume label (a drive's label is remembered
+# once read, so every label has a letter of its own), and Q: for the tree of the
 # sample disc's image, labelled HARBOR as the image is. A second argument
 # names another prefix folder.
 set -eu
@@ -18,7 +18,8 @@ fi
 wineserver -p >/dev/null 2>&1 || true
 
 labels="d:KTDISC e:MYDISC f:OTHERDISC g:LANGDISC h:QUARTZDISC i:RUNTIMEDISC j:PLANTDISC
-k:INSTALLDISC l:SECONDDISC m:WINDOWDISC n:INPUTDISC o:BENCHDISC p:DEMODISC q:HARBOR"
+k:INSTALLDISC l:SECONDDISC m:WINDOWDISC n:INPUTDISC o:BENCHDISC p:DEMODISC q:HARBOR
+r:PREVIEWDISC"
 for entry in $labels; do
     letter=${entry%%:*}
     label=${entry#*:}

@@ -15,10 +15,6 @@ static const wchar_t UNINSTALLER[] = L"msiexec";
 // compiler's headers lack its name.
 enum : DWORD { ELEVATION_REQUIRED = 740 };
 
-// Room for an "Insert" text of a full buffer with the longest label put in,
-// so the prompt is never cut.
-enum { PROMPT_CAPACITY = 2 * TEXT_CAPACITY };
-
 static int IsWorkerBusy()
 {
     return InterlockedCompareExchange(&launcher.workerBusy, 0, 0) != 0;
@@ -65,11 +61,10 @@ static void StartWorker(LPTHREAD_START_ROUTINE worker)
     CloseHandle(thread);
 }
 
-// "program arguments", the blank kept when there are no arguments. A program
-// path with a blank is quoted: unquoted, the platform would first try to start
-// the part before the blank. 0 when the line would not fit.
-static int BuildInstallerCommandLine(const wchar_t *program, const wchar_t *arguments,
-                                     wchar_t *commandLine)
+// A program path with a blank is quoted: unquoted, the platform would first try
+// to start the part before the blank.
+int BuildInstallerCommandLine(const wchar_t *program, const wchar_t *arguments,
+                              wchar_t *commandLine)
 {
     if (!wcschr(program, L' '))
         return JoinText3(commandLine, TEXT_CAPACITY, program, L" ", arguments);
@@ -78,14 +73,19 @@ static int BuildInstallerCommandLine(const wchar_t *program, const wchar_t *argu
            JoinText3(commandLine, TEXT_CAPACITY, quoted, L" ", arguments);
 }
 
-static int AskForDisc(HWND window)
+void ReadInsertPrompt(wchar_t *message)
 {
     wchar_t section[TEXT_CAPACITY];
     wchar_t format[TEXT_CAPACITY];
-    wchar_t message[PROMPT_CAPACITY];
     JoinText3(section, TEXT_CAPACITY, launcher.sectionPrefix, L"Str_", launcher.language);
     ReadConfigString(section, L"Insert", format, TEXT_CAPACITY);
     FormatWithText(message, PROMPT_CAPACITY, format, launcher.volumeLabel);
+}
+
+static int AskForDisc(HWND window)
+{
+    wchar_t message[PROMPT_CAPACITY];
+    ReadInsertPrompt(message);
     return os.MessageBoxW(window, message, launcher.caption, MB_OKCANCEL | MB_ICONEXCLAMATION);
 }
 

@@ -2,10 +2,25 @@
 // the uninstaller.
 #pragma once
 
+#include "../startup/launcher_state.h"
+
 #include <windows.h>
+
+// Room for an "Insert" text of a full buffer with the longest label put in,
+// so the prompt is never cut.
+enum { PROMPT_CAPACITY = 2 * TEXT_CAPACITY };
 
 // Runs the command of slot `slotIndex` (0 to 29); anything else does nothing.
 void ExecuteCommand(HWND window, int slotIndex);
+
+// The insert-disc prompt's text (PROMPT_CAPACITY characters): Insert of the
+// active texts with the volume label put in.
+void ReadInsertPrompt(wchar_t *message);
+
+// "program arguments" into `commandLine` (260 characters), the blank kept when
+// there are no arguments. 0 when the line would not fit.
+int BuildInstallerCommandLine(const wchar_t *program, const wchar_t *arguments,
+                              wchar_t *commandLine);
 
 DWORD WINAPI InstallerThread(LPVOID unused);
 DWORD WINAPI UninstallerThread(LPVOID unused);

@@ -162,6 +162,14 @@ static void LoadSound(CommandSlot *slot, const wchar_t *buttonSection)
     slot->soundFlags = SND_ASYNC;
 }
 
+void BuildSlotSectionNames(wchar_t *definitions, wchar_t *labels, wchar_t *buttons)
+{
+    // A section name that does not fit is read as no section at all.
+    JoinText(definitions, TEXT_CAPACITY, launcher.sectionPrefix, L"_CommandDefines");
+    JoinText3(labels, TEXT_CAPACITY, launcher.sectionPrefix, L"Str_", launcher.language);
+    JoinText3(buttons, TEXT_CAPACITY, launcher.activeSection, L"Btn_", launcher.language);
+}
+
 void LoadCommandTable()
 {
     HDC dc = GetDC(launcher.mainWindow);
@@ -169,13 +177,10 @@ void LoadCommandTable()
     if (launcher.useSmallFont)
         previousFont = SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
 
-    // A section name that does not fit is read as no section at all.
     wchar_t definitions[TEXT_CAPACITY];
     wchar_t labels[TEXT_CAPACITY];
     wchar_t buttons[TEXT_CAPACITY];
-    JoinText(definitions, TEXT_CAPACITY, launcher.sectionPrefix, L"_CommandDefines");
-    JoinText3(labels, TEXT_CAPACITY, launcher.sectionPrefix, L"Str_", launcher.language);
-    JoinText3(buttons, TEXT_CAPACITY, launcher.activeSection, L"Btn_", launcher.language);
+    BuildSlotSectionNames(definitions, labels, buttons);
 
     for (CommandSlot &slot : CommandTable) {
         wchar_t entry[ENTRY_CAPACITY];
@@ -214,4 +219,14 @@ void ClearCommandTable()
         ReplaceBitmap(&slot.normalImage, nullptr);
         ReplaceBitmap(&slot.hotImage, nullptr);
     }
+}
+
+void ResetCommandTable()
+{
+    for (int i = 0; i < SLOT_COUNT; i++) {
+        ReplaceBitmap(&CommandTable[i].normalImage, nullptr);
+        ReplaceBitmap(&CommandTable[i].hotImage, nullptr);
+        CommandTable[i] = CommandSlot{};
+    }
+    SetInitialTable();
 }

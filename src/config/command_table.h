@@ -44,6 +44,10 @@ extern CommandSlot CommandTable[SLOT_COUNT];
 // token is missing. Needs `launcher.mainWindow`.
 void LoadCommandTable();
 
+// The names of the sections the loader reads, each of TEXT_CAPACITY characters:
+// the commands, the labels and the buttons of the active section and language.
+void BuildSlotSectionNames(wchar_t *definitions, wchar_t *labels, wchar_t *buttons);
+
 // The built-in sounds, WAV images among the program's resources.
 enum { INTRO_SOUND_ID = 200, CLICK_SOUND_ID = 201 };
 
@@ -53,6 +57,10 @@ const void *LoadSoundResource(int id);
 
 // Resets kinds, sizes, texts and the defined flag, and deletes the bitmaps.
 void ClearCommandTable();
+
+// Puts every slot back as it is when the program starts (rectangles, colour
+// keys and sounds included), deleting its bitmaps.
+void ResetCommandTable();
 
 // Whole-text, ASCII-case-insensitive keyword match; anything else is CMD_BROWSE.
 CommandKind ParseCommandKind(const wchar_t *text);

@@ -60,15 +60,20 @@ int RunMediaRuntimePrompt()
     if (os.MessageBoxW(nullptr, question, launcher.caption, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return 2;
 
+    wchar_t commandLine[TEXT_CAPACITY];
+    if (BuildRuntimeCommandLine(commandLine))
+        RunCommandLine(commandLine, SW_SHOWNORMAL);
+    return 2;
+}
+
+int BuildRuntimeCommandLine(wchar_t *commandLine)
+{
     wchar_t installer[DXMEDIA_CAPACITY];
     ReadConfigString(launcher.language, L"Dxmedia", installer, DXMEDIA_CAPACITY);
     wchar_t expanded[TEXT_CAPACITY];
-    wchar_t commandLine[TEXT_CAPACITY];
     // A command that does not fit is not started: a cut one could name another program.
-    if (FormatWithText(expanded, TEXT_CAPACITY, installer, launcher.archToken) &&
-        JoinText(commandLine, TEXT_CAPACITY, launcher.sourceRoot, expanded))
-        RunCommandLine(commandLine, SW_SHOWNORMAL);
-    return 2;
+    return FormatWithText(expanded, TEXT_CAPACITY, installer, launcher.archToken) &&
+           JoinText(commandLine, TEXT_CAPACITY, launcher.sourceRoot, expanded);
 }
 
 void RunCommandLine(const wchar_t *commandLine, UINT showCommand)

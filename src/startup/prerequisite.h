@@ -14,4 +14,8 @@ int GetFileVersionString(const wchar_t *path, wchar_t *version);
 // Asks whether to install the runtime and may start its installer; returns 2.
 int RunMediaRuntimePrompt();
 
+// The runtime installer's command line (260 characters): the source root and
+// Dxmedia with the processor token put in. 0 when it would not fit.
+int BuildRuntimeCommandLine(wchar_t *commandLine);
+
 void RunCommandLine(const wchar_t *commandLine, UINT showCommand);

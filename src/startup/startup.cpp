@@ -71,7 +71,7 @@ void DetectProcessorToken()
     lstrcpyW(launcher.archToken, L"X86");
 }
 
-static int IsLanguageListed(const wchar_t *language)
+int IsLanguageListed(const wchar_t *language)
 {
     wchar_t value[TEXT_CAPACITY];
     return language[0] && ReadConfigString(L"Languages", language, value, TEXT_CAPACITY) != 0;
@@ -95,6 +95,13 @@ void ChooseLanguage()
         return;
 
     ReadConfigString(launcher.activeSection, L"DefaultLang", launcher.language, TEXT_CAPACITY);
+}
+
+void ReadCaption()
+{
+    wchar_t section[TEXT_CAPACITY];
+    if (JoinText3(section, TEXT_CAPACITY, launcher.activeSection, L"Str_", launcher.language))
+        ReadConfigString(section, L"Title", launcher.caption, TEXT_CAPACITY);
 }
 
 int IsApplicationInstalled(const wchar_t *, wchar_t *, int)
@@ -252,9 +259,7 @@ int LauncherMain(HINSTANCE instance, int showCommand)
     launcher.lastHitY = 0;
     lstrcpyW(launcher.sectionPrefix, launcher.activeSection);
 
-    wchar_t section[TEXT_CAPACITY];
-    if (JoinText3(section, TEXT_CAPACITY, launcher.activeSection, L"Str_", launcher.language))
-        ReadConfigString(section, L"Title", launcher.caption, TEXT_CAPACITY);
+    ReadCaption();
 
     int result = RunLauncher(showCommand);
     DeleteWorkingCopy();

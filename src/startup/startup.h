@@ -10,6 +10,10 @@ int LauncherMain(HINSTANCE instance, int showCommand);
 int GetSourceRoot(const wchar_t *path, wchar_t *root, int capacity);
 void DetectProcessorToken();
 void ChooseLanguage();
+// 1 when `language` is a key of [Languages] with a non-empty value.
+int IsLanguageListed(const wchar_t *language);
+// Reads Title of the active section's texts in `language` into `caption`.
+void ReadCaption();
 int IsApplicationInstalled(const wchar_t *appRegKey, wchar_t *text, int textCapacity);
 
 // The Windows directory into a buffer of TEXT_CAPACITY; empty when it cannot be read.

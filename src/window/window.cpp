@@ -51,9 +51,9 @@ HWND CreateLauncherWindow()
     }
 
     // Sized, centred and shown while it handles WM_CREATE.
-    HWND window = CreateWindowExW(0, LAUNCHER_CLASS, launcher.caption,
-                                  WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, 0,
-                                  CW_USEDEFAULT, 0, nullptr, nullptr, launcher.instance, nullptr);
+    HWND window =
+        CreateWindowExW(0, LAUNCHER_CLASS, launcher.caption, LAUNCHER_WINDOW_STYLE, CW_USEDEFAULT,
+                        0, CW_USEDEFAULT, 0, nullptr, nullptr, launcher.instance, nullptr);
     if (!window)
         return nullptr;
 

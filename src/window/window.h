@@ -5,6 +5,9 @@
 
 enum : DWORD { QUIET_PERIOD_MS = 7000 };
 
+// An overlapped window, so it gets a title bar; it cannot be maximized or resized.
+enum : DWORD { LAUNCHER_WINDOW_STYLE = WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX };
+
 // Registers the class, creates, sizes and shows the window, starts the intro
 // sound. Null when the class or the window cannot be made.
 HWND CreateLauncherWindow();

@@ -6,24 +6,6 @@
 
 namespace {
 
-void CopyTree(const std::wstring &from, const std::wstring &to)
-{
-    CreateDirectoryW(to.c_str(), nullptr);
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((from + L"\\*").c_str(), &found);
-    ASSERT_NE(INVALID_HANDLE_VALUE, search) << Utf8(from);
-    do {
-        std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CopyTree(from + L"\\" + name, to + L"\\" + name);
-        else
-            CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-}
-
 // Pixel (x, y), top-down, of a 24-bit bottom-up BMP file.
 COLORREF BmpPixel(const std::wstring &path, int x, int y)
 {
@@ -39,7 +21,7 @@ COLORREF BmpPixel(const std::wstring &path, int x, int y)
 TEST(SampleDisc, ShowsItsPicturesLightsAButtonInstallsAndExits)
 {
     Disc disc = PrepareDisc(L"DEMODISC");
-    CopyTree(BuildDir() + L"\\sample-disc", disc.root.substr(0, 2));
+    CopyFolder(BuildDir() + L"\\sample-disc", disc.root.substr(0, 2));
     SetCursorPos(0, 0);
 
     Process launcher = Launch(disc.Path(L"AUTORUN.EXE"));

@@ -1,7 +1,5 @@
 #include "test_support.h"
 
-#include "config/command_table.h"
-
 #include <string.h>
 
 std::wstring NativePath(const char *path)
@@ -151,16 +149,4 @@ void WriteBitmapFile(const std::wstring &path, int width, int height,
         }
     }
     WriteBytes(path, bytes.data(), bytes.size());
-}
-
-void ResetCommandTable()
-{
-    for (CommandSlot &slot : CommandTable) {
-        DeleteObject(slot.normalImage);
-        DeleteObject(slot.hotImage);
-        const wchar_t *key = slot.key;
-        slot = CommandSlot{};
-        slot.key = key;
-        slot.sound = L"";
-    }
 }

@@ -50,6 +50,3 @@ void SetText(wchar_t (&field)[TEXT_CAPACITY], const std::wstring &text);
 // colour(x, y).
 void WriteBitmapFile(const std::wstring &path, int width, int height,
                      COLORREF (*colour)(int x, int y));
-
-// Puts every command slot back as before the first load, deleting its bitmaps.
-void ResetCommandTable();

@@ -37,6 +37,24 @@ static void EmptyFolder(const std::wstring &folder)
     FindClose(search);
 }
 
+void CopyFolder(const std::wstring &from, const std::wstring &to)
+{
+    CreateDirectoryW(to.c_str(), nullptr);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((from + L"\\*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, search) << Utf8(from);
+    do {
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            CopyFolder(from + L"\\" + name, to + L"\\" + name);
+        else
+            CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
 void CopyBuildFile(const std::wstring &buildRelative, const std::wstring &destination)
 {
     std::wstring source = BuildDir() + L"\\" + buildRelative;
@@ -161,6 +179,38 @@ Process Launch(const std::wstring &program,
     }
     EXPECT_TRUE(process.Started()) << "could not start " << Utf8(program);
     return process;
+}
+
+DWORD RunCapturingOutput(const std::wstring &program, const std::wstring &arguments,
+                         std::string *output, DWORD timeoutMs)
+{
+    TempDir folder;
+    std::wstring outputPath = folder.File(L"output.txt");
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE file = CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, file);
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = file;
+    startup.hStdError = file;
+    PROCESS_INFORMATION info = {};
+    DWORD code = STILL_ACTIVE;
+    if (CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                       nullptr, &startup, &info)) {
+        CloseHandle(info.hThread);
+        if (WaitForSingleObject(info.hProcess, timeoutMs) != WAIT_OBJECT_0)
+            TerminateProcess(info.hProcess, STILL_ACTIVE);
+        GetExitCodeProcess(info.hProcess, &code);
+        CloseHandle(info.hProcess);
+    } else {
+        ADD_FAILURE() << "could not start " << Utf8(program);
+    }
+    CloseHandle(file);
+    *output = ReadBytes(outputPath);
+    return code;
 }
 
 namespace {

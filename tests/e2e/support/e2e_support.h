@@ -24,6 +24,9 @@ std::wstring FindDriveByLabel(const std::wstring &label);
 // into `folder`). Fails the test when no drive has that label.
 Disc PrepareDisc(const std::wstring &label, const std::wstring &folder = L"");
 
+// Copies the folder `from` with everything in it to `to`.
+void CopyFolder(const std::wstring &from, const std::wstring &to);
+
 // Copies a program of the build (relative to the build folder) onto the disc.
 void CopyBuildFile(const std::wstring &buildRelative, const std::wstring &destination);
 
@@ -69,6 +72,12 @@ private:
 Process Launch(const std::wstring &program,
                const std::vector<std::pair<std::wstring, std::wstring>> &environment = {},
                const std::wstring &arguments = L"");
+
+// Runs `program` with `arguments` to its end, its standard output and error
+// written to `output`. The exit code, or STILL_ACTIVE when it was stopped at
+// the deadline.
+DWORD RunCapturingOutput(const std::wstring &program, const std::wstring &arguments,
+                         std::string *output, DWORD timeoutMs = 60000);
 
 // Under Wine, makes `program` (a file name) prefer the DLL `dll` found beside
 // it or in the system directory over Wine's own, as Windows does, for the life

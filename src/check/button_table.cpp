@@ -1,0 +1,162 @@
+// The table of the buttons of the language now loaded: what each slot runs,
+// shows and plays, where it stands and when the keys reach it.
+#include "checker.h"
+
+#include "commands/commands.h"
+#include "config/command_table.h"
+#include "config/config_values.h"
+#include "startup/prerequisite.h"
+#include "startup/startup.h"
+
+#include <mmsystem.h>
+
+static const wchar_t *const KIND_NAMES[] = {L"CMD_BROWSE",  L"CMD_EXE",    L"CMD_EXIT",
+                                            L"CMD_INSTALL", L"CMD_UNINST", L"CMD_WEB"};
+
+static std::wstring Pad(const std::wstring &text, size_t width)
+{
+    return text.size() >= width ? text + L" " : text + std::wstring(width - text.size(), L' ');
+}
+
+static std::wstring Parameters(const wchar_t *arguments)
+{
+    return arguments[0] ? L" with parameters " + Quote(arguments) : std::wstring();
+}
+
+// What the launcher hands to the shell or starts, with the full paths.
+static std::wstring WhatItRuns(const CommandSlot &slot)
+{
+    std::wstring target = DiscPath(slot.path);
+    wchar_t commandLine[TEXT_CAPACITY];
+    switch (slot.kind) {
+    case CMD_BROWSE:
+        return L"explores " + (target.empty() ? L"nothing (path too long)" : Quote(target));
+    case CMD_EXE:
+        return L"opens " + (target.empty() ? L"nothing (path too long)" : Quote(target)) +
+               Parameters(slot.arguments);
+    case CMD_EXIT:
+        return L"closes the launcher";
+    case CMD_INSTALL:
+        if (target.empty() ||
+            !BuildInstallerCommandLine(target.c_str(), slot.arguments, commandLine))
+            return L"nothing (command line too long)";
+        return L"runs the command line [" + std::wstring(commandLine) + L"] and waits for it";
+    case CMD_UNINST:
+        return L"runs [msiexec /x PRODUCT-CODE], the product code read from the registry, and "
+               L"waits for it";
+    case CMD_WEB:
+        return L"opens " + Quote(slot.path) + Parameters(slot.arguments);
+    }
+    return std::wstring();
+}
+
+static std::wstring LabelLines(const wchar_t *label)
+{
+    const wchar_t *marker = wcsstr(label, L"\\n");
+    if (!marker)
+        return Quote(label);
+    return Quote(std::wstring(label, marker - label)) + L" / " + Quote(marker + 2);
+}
+
+static std::wstring ImageText(const wchar_t *name, HBITMAP image)
+{
+    if (!name[0])
+        return L"(none)";
+    if (!image)
+        return std::wstring(name) + L" (not loaded)";
+    BITMAP size = {};
+    GetObjectW(image, sizeof size, &size);
+    return std::wstring(name) + L" (" + Number(size.bmWidth) + L" x " + Number(size.bmHeight) +
+           L")";
+}
+
+static std::wstring SoundText(const CommandSlot &slot)
+{
+    if (slot.soundFlags & SND_MEMORY)
+        return L"the built-in click";
+    if (slot.soundFlags)
+        return Quote(slot.soundPath) + (IsFileAt(slot.soundPath) ? L"" : L" (not on the disc)");
+    return L"none";
+}
+
+static std::wstring RectOf(const RECT &rect)
+{
+    return IsRectEmpty(&rect) ? L"-" : RectText(rect.left, rect.top, rect.right, rect.bottom);
+}
+
+// The media-runtime requirement and what Yes to its question starts.
+static std::wstring RuntimeLine()
+{
+    wchar_t required[VERSION_CAPACITY], commandLine[TEXT_CAPACITY];
+    if (!ReadConfigString(launcher.activeSection, L"DirectXMedia", required, VERSION_CAPACITY))
+        return std::wstring();
+    std::wstring line = L"  media runtime: QUARTZ.DLL's product version at least " +
+                        Quote(required) + L" (compared as text); on Yes the launcher runs ";
+    if (BuildRuntimeCommandLine(commandLine))
+        line += L"[" + std::wstring(commandLine) + L"]";
+    else
+        line += L"nothing (command line too long)";
+    return line + L" and ends\n";
+}
+
+static std::wstring Heading(const Checker &checker)
+{
+    std::wstring heading = L"Language " + Quote(launcher.language) + L":";
+    wchar_t defaultLanguage[TEXT_CAPACITY];
+    ReadConfigString(launcher.activeSection, L"DefaultLang", defaultLanguage, TEXT_CAPACITY);
+    if (IsLanguageListed(launcher.language))
+        heading += L" listed in [Languages];";
+    else if (!checker.userLanguage.empty())
+        heading += L" chosen for users of " + Quote(checker.userLanguage) + L";";
+    if (defaultLanguage[0] && lstrcmpiW(defaultLanguage, launcher.language) == 0)
+        heading += L" DefaultLang, for users of unlisted languages;";
+    heading += L" section " + std::wstring(launcher.activeSection) + L"; caption " +
+               Quote(launcher.caption) + L"\n";
+    std::wstring background =
+        launcher.defaultBackground ? L"the built-in background" : L"the configured background";
+    heading += L"  client area " + Number(checker.client.cx) + L" x " + Number(checker.client.cy) +
+               L", " + background + L", labels in the " +
+               (launcher.useSmallFont ? L"small font" : L"system font") + L"\n";
+    heading += L"  disc label " + Quote(launcher.volumeLabel) + L": working copy ~" +
+               launcher.volumeLabel + L".INI in the Windows directory";
+    if (IsKindShown(CMD_INSTALL)) {
+        wchar_t prompt[PROMPT_CAPACITY];
+        ReadInsertPrompt(prompt);
+        heading += L"; the prompt for a missing installer reads " + Quote(prompt);
+    }
+    heading += L"\n";
+    return heading + RuntimeLine();
+}
+
+void AppendButtonTable(Checker *checker)
+{
+    std::wstring table = Heading(*checker);
+    int shown = 0;
+    for (const CommandSlot &slot : CommandTable)
+        shown += slot.defined ? 1 : 0;
+    if (!shown) {
+        checker->tables += table + L"  no buttons are shown\n\n";
+        return;
+    }
+    table += L"  " + Pad(L"key", 7) + Pad(L"kind", 13) + Pad(L"keys", 6) +
+             Pad(L"label (x,y)-(r,b)", 24) + L"button (x,y)-(r,b)\n";
+    for (int i = 0; i < SLOT_COUNT; i++) {
+        const CommandSlot &slot = CommandTable[i];
+        if (!slot.defined)
+            continue;
+        std::wstring order = i < shown ? Number(i + 1) : L"-";
+        table += L"  " + Pad(slot.key, 7) + Pad(KIND_NAMES[slot.kind], 13) + Pad(order, 6) +
+                 Pad(RectOf(slot.labelRect), 24) + RectOf(slot.buttonRect) + L"\n";
+        std::wstring indent(9, L' ');
+        table += indent + L"does    " + WhatItRuns(slot) + L"\n";
+        table += indent + L"label   " + LabelLines(slot.label) + L"\n";
+        table += indent + L"images  normal " + ImageText(slot.normalImagePath, slot.normalImage) +
+                 L", hot " + ImageText(slot.hotImagePath, slot.hotImage);
+        if (slot.normalTransparent)
+            table += L", colour key " + Number(GetRValue(slot.normalTransparent)) + L"," +
+                     Number(GetGValue(slot.normalTransparent)) + L"," +
+                     Number(GetBValue(slot.normalTransparent));
+        table += L"\n" + indent + L"sound   " + SoundText(slot) + L"\n";
+    }
+    checker->tables += table + L"\n";
+}

@@ -1,0 +1,63 @@
+// The lines of a configuration file: where each section and key stands, and
+// how the file is encoded. Line numbers only; what a value means is always
+// asked of the profile reader itself.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum TextEncoding {
+    ENCODING_ASCII,     // no byte above 127: the same in every code page
+    ENCODING_UTF8,      // valid UTF-8 with non-ASCII text, no byte-order mark
+    ENCODING_UTF8_BOM,  // starts with the UTF-8 byte-order mark
+    ENCODING_UTF16LE,   // starts with the UTF-16 little-endian byte-order mark
+    ENCODING_UTF16BE,   // starts with the UTF-16 big-endian byte-order mark
+    ENCODING_ANSI,      // non-ASCII bytes that are not UTF-8: some ANSI code page
+    ENCODING_UTF16_BARE // NUL bytes without a byte-order mark: UTF-16 no reader detects
+};
+
+struct IniSection {
+    std::wstring name;
+    int line;
+};
+
+struct IniEntry {
+    std::wstring section;
+    std::wstring key;
+    std::wstring value; // as written, blanks around it removed
+    int line;
+};
+
+struct IniScan {
+    TextEncoding encoding = ENCODING_ASCII;
+    // First line with a character above 127, for UTF-8 and ANSI files; 0 when none.
+    int firstNonAsciiLine = 0;
+    std::wstring nonAsciiAsUtf8; // that line as the author wrote it (UTF-8 files)
+    std::wstring nonAsciiAsAnsi; // that line as the ANSI code page reads it
+    std::vector<IniSection> sections;
+    std::vector<IniEntry> entries;
+};
+
+// Reads and scans the file. 0 when it cannot be read.
+int ScanIniFile(const wchar_t *path, IniScan *scan);
+
+// Scans the bytes of a file: detects the encoding, decodes the text as the
+// platform's profile reader does and records sections and entries.
+void ScanIniBytes(const std::string &bytes, IniScan *scan);
+
+// Names compare as the profile reader compares them: without regard to case.
+bool SameName(const std::wstring &a, const wchar_t *b);
+
+// The first section header of that name; null when there is none.
+const IniSection *FindSection(const IniScan &scan, const wchar_t *section);
+
+// The line of the section's first header; 0 when there is none.
+int SectionLine(const IniScan &scan, const wchar_t *section);
+
+// The line of the first entry `key` in `section`; else the line of the
+// section's header; else 0.
+int LineOf(const IniScan &scan, const wchar_t *section, const wchar_t *key);
+
+// Every entry of `key` in `section`, in file order.
+std::vector<const IniEntry *> FindEntries(const IniScan &scan, const wchar_t *section,
+                                          const wchar_t *key);

@@ -1,0 +1,140 @@
+// Pictures of the client area, painted by the launcher's own code and written
+// as PNG with the Windows Imaging Component.
+#include "checker.h"
+
+#include "config/command_table.h"
+#include "window/window.h"
+
+#include <wincodec.h>
+
+std::vector<DWORD> PaintClientArea(SIZE client, int hotIndex)
+{
+    std::vector<DWORD> pixels;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = client.cx;
+    info.bmiHeader.biHeight = -client.cy; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!dc || !section || client.cx <= 0 || client.cy <= 0) {
+        if (section)
+            DeleteObject(section);
+        if (dc)
+            DeleteDC(dc);
+        return pixels;
+    }
+    HGDIOBJ previous = SelectObject(dc, section);
+
+    // The window first erases its client area with the class brush of
+    // BkgColor; then its paint draws on top.
+    RECT area = {0, 0, client.cx, client.cy};
+    HBRUSH brush = CreateSolidBrush(launcher.bkgColor);
+    FillRect(dc, &area, brush);
+    DeleteObject(brush);
+    int hot = launcher.hotIndex;
+    launcher.hotIndex = hotIndex;
+    PaintLauncher(dc);
+    launcher.hotIndex = hot;
+    GdiFlush();
+
+    const DWORD *first = static_cast<const DWORD *>(bits);
+    pixels.assign(first, first + static_cast<size_t>(client.cx) * client.cy);
+    SelectObject(dc, previous);
+    DeleteObject(section);
+    DeleteDC(dc);
+    return pixels;
+}
+
+template <typename T> static void Release(T *&object)
+{
+    if (object)
+        object->Release();
+    object = nullptr;
+}
+
+// Encodes 32-bit pixels (blue, green, red, unused) as a PNG file.
+static HRESULT EncodePng(const wchar_t *path, SIZE size, const std::vector<DWORD> &pixels)
+{
+    IWICImagingFactory *factory = nullptr;
+    IWICStream *stream = nullptr;
+    IWICBitmapEncoder *encoder = nullptr;
+    IWICBitmapFrameEncode *frame = nullptr;
+    HRESULT result = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IWICImagingFactory, reinterpret_cast<void **>(&factory));
+    if (SUCCEEDED(result))
+        result = factory->CreateStream(&stream);
+    if (SUCCEEDED(result))
+        result = stream->InitializeFromFilename(path, GENERIC_WRITE);
+    if (SUCCEEDED(result))
+        result = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder);
+    if (SUCCEEDED(result))
+        result = encoder->Initialize(stream, WICBitmapEncoderNoCache);
+    if (SUCCEEDED(result))
+        result = encoder->CreateNewFrame(&frame, nullptr);
+    if (SUCCEEDED(result))
+        result = frame->Initialize(nullptr);
+    if (SUCCEEDED(result))
+        result = frame->SetSize(size.cx, size.cy);
+    WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGR;
+    if (SUCCEEDED(result))
+        result = frame->SetPixelFormat(&format);
+    // The encoder may only offer another format; the pixels are in this one.
+    if (SUCCEEDED(result) && !IsEqualGUID(format, GUID_WICPixelFormat32bppBGR))
+        result = E_FAIL;
+    UINT stride = static_cast<UINT>(size.cx) * 4;
+    if (SUCCEEDED(result))
+        result = frame->WritePixels(size.cy, stride, stride * size.cy,
+                                    reinterpret_cast<BYTE *>(const_cast<DWORD *>(pixels.data())));
+    if (SUCCEEDED(result))
+        result = frame->Commit();
+    if (SUCCEEDED(result))
+        result = encoder->Commit();
+    Release(frame);
+    Release(encoder);
+    Release(stream);
+    Release(factory);
+    return result;
+}
+
+// A file name from a language name: characters that a name cannot hold become '_'.
+static std::wstring FileNameOf(const std::wstring &name)
+{
+    std::wstring file = name.empty() ? L"no-language" : name;
+    for (wchar_t &c : file) {
+        if (c < 32 || wcschr(L"\\/:*?\"<>|", c))
+            c = L'_';
+    }
+    return file;
+}
+
+// Written beside the target first and moved over it, so no half-written
+// picture is ever left under the target's name.
+static int WritePicture(Checker *checker, const std::wstring &name, int hotIndex)
+{
+    std::wstring path = checker->options.previewFolder + L"\\" + FileNameOf(name) + L".png";
+    std::wstring partial = path + L".part";
+    std::vector<DWORD> pixels = PaintClientArea(checker->client, hotIndex);
+    HRESULT result = pixels.empty() ? E_FAIL : EncodePng(partial.c_str(), checker->client, pixels);
+    if (SUCCEEDED(result) &&
+        MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        checker->tables += L"  preview " + path + L"\n";
+        return 1;
+    }
+    DeleteFileW(partial.c_str());
+    WriteError(L"AUTORUN-CHECK: cannot write " + path + L"\n");
+    return 0;
+}
+
+int WritePreviews(Checker *checker)
+{
+    std::wstring name = launcher.language[0] ? launcher.language : checker->userLanguage;
+    int written = WritePicture(checker, name, -1);
+    if (checker->options.hotKey)
+        written &= WritePicture(checker, name + L"-" + SlotKey(checker->options.hotKey - 1),
+                                checker->options.hotKey - 1);
+    return written;
+}

@@ -1,0 +1,40 @@
+// What the checker tells the author: diagnostics in the form
+// "FILE:LINE: error|warning|note: text", and plain output lines.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+enum Severity { LEVEL_NOTE, LEVEL_WARNING, LEVEL_ERROR };
+
+struct Diagnostic {
+    int line; // 0: the file as a whole
+    Severity severity;
+    std::wstring text;
+};
+
+struct Report {
+    std::wstring fileName;
+    std::vector<Diagnostic> diagnostics;
+    std::set<std::wstring> said; // line, level and text of each, to say each once
+};
+
+// Adds a diagnostic unless the same one (line, severity and text) was given
+// already: every language is checked in turn and many findings repeat.
+void Say(Report *report, int line, Severity severity, const std::wstring &text);
+
+// The diagnostics in line order, each on a line of its own.
+std::wstring FormatDiagnostics(const Report &report);
+
+// 0 nothing found (notes do not count), 1 warnings only, 2 errors.
+int ExitCodeOf(const Report &report);
+
+// Text helpers for messages: a quoted text, a number, a rectangle.
+std::wstring Quote(const std::wstring &text);
+std::wstring Number(long long value);
+std::wstring RectText(long left, long top, long right, long bottom);
+
+// Writes text to standard output or error: UTF-16 to a console, UTF-8 otherwise.
+void WriteOut(const std::wstring &text);
+void WriteError(const std::wstring &text);
