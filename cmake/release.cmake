@@ -3,26 +3,18 @@
 
 # cmake --build --preset win32 --target disc-image
 set(SAMPLE_DISC_LABEL HARBOR)
-set(DISC_IMAGE_CHECK)
-if(TARGET autorun_check)
-    set(DISC_IMAGE_CHECK --checker $<TARGET_FILE:autorun_check>)
-endif()
 add_custom_target(disc-image
     COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
-        bash ${CMAKE_SOURCE_DIR}/scripts/make-disc.sh --force ${DISC_IMAGE_CHECK}
+        bash ${CMAKE_SOURCE_DIR}/scripts/make-disc.sh --force --checker $<TARGET_FILE:autorun_check>
         ${CMAKE_BINARY_DIR}/sample-disc ${SAMPLE_DISC_LABEL} ${CMAKE_BINARY_DIR}/${SAMPLE_DISC_LABEL}.iso
     COMMENT "Making ${SAMPLE_DISC_LABEL}.iso from the sample disc"
     VERBATIM)
-add_dependencies(disc-image sample_disc)
-if(TARGET autorun_check)
-    add_dependencies(disc-image autorun_check)
-endif()
+add_dependencies(disc-image sample_disc autorun_check)
 
 # cpack --preset win32, after a build: the launcher, the checker, the author's
 # reference, the licence and the sample disc in one zip named with the version.
-install(TARGETS autorun RUNTIME DESTINATION .)
-install(FILES ${CMAKE_BINARY_DIR}/AUTORUN-CHECK.EXE DESTINATION . OPTIONAL)
-install(FILES ${CMAKE_SOURCE_DIR}/docs/autorun-ini.md DESTINATION docs OPTIONAL)
+install(TARGETS autorun autorun_check RUNTIME DESTINATION .)
+install(FILES ${CMAKE_SOURCE_DIR}/docs/autorun-ini.md DESTINATION docs)
 install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
 install(DIRECTORY ${CMAKE_BINARY_DIR}/sample-disc/ DESTINATION sample-disc)
 

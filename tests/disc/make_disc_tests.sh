@@ -88,6 +88,16 @@ done
 said=$(AUTORUN_CHECK=$work/absent.exe "$script" "$disc" TESTDISC "$work/checked.iso" 2>&1)
 [ $? = 7 ] && [[ $said == *"absent.exe does not exist"* ]] || Failed "a missing checker: $said"
 
+# The real checker, found beside the build, stops a disc whose installer is missing.
+disc=$(NewDisc faulty)
+printf '[Setup_CommandDefines]\r\ncmd01=CMD_INSTALL,setup\\setup.exe\r\n' >>"$disc/AUTORUN.INI"
+rm -f "$work/faulty.iso"
+said=$("$script" --checker "$build/AUTORUN-CHECK.EXE" "$disc" TESTDISC "$work/faulty.iso" 2>&1)
+actual=$?
+[ $actual = 7 ] && [[ $said == *"error: cmd01: the installer is not on the disc"* ]] ||
+    Failed "the real checker on a faulty disc: exit code $actual: $said"
+[ ! -e "$work/faulty.iso" ] || Failed "the real checker on a faulty disc: an image was made"
+
 # The autorun.inf in the image, read back.
 ExtractFile() { xorriso -osirrox on -indev "$1" -extract "$2" "$3" >/dev/null 2>&1; }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The release zip as cpack makes it from the build: named with the version, it
-# holds the launcher as built, the licence and the sample disc, and the
-# checker and the author's reference when the build has them.
+# holds the launcher and the checker as built, the author's reference, the
+# licence and the sample disc.
 # Usage: release_zip_test.sh BUILD_DIR SOURCE_DIR PACKAGE_NAME
 # shellcheck source=tests/disc/disc_test_support.sh
 source "$(dirname "$0")/disc_test_support.sh"
@@ -17,15 +17,17 @@ zip=$work/$name.zip
 [ -f "$zip" ] || { echo "FAILED: no $zip: $(ls "$work")"; exit 1; }
 
 entries=$(cmake -E tar tf "$zip")
-required=(AUTORUN.EXE LICENSE sample-disc/AUTORUN.EXE sample-disc/AUTORUN.INI sample-disc/autorun/back.bmp sample-disc/setup/setup.exe)
-[ -f "$build/AUTORUN-CHECK.EXE" ] && required+=(AUTORUN-CHECK.EXE)
-[ -f "$source/docs/autorun-ini.md" ] && required+=(docs/autorun-ini.md)
+required=(AUTORUN.EXE AUTORUN-CHECK.EXE docs/autorun-ini.md LICENSE sample-disc/AUTORUN.EXE
+    sample-disc/AUTORUN.INI sample-disc/autorun/back.bmp sample-disc/setup/setup.exe)
 for entry in "${required[@]}"; do
     grep -qx "$name/$entry" <<<"$entries" || Failed "the zip lacks $entry"
 done
 
 (cd "$work" && cmake -E tar xf "$zip")
-cmp -s "$build/AUTORUN.EXE" "$work/$name/AUTORUN.EXE" || Failed "the zip's AUTORUN.EXE is not the one built"
+for program in AUTORUN.EXE AUTORUN-CHECK.EXE; do
+    cmp -s "$build/$program" "$work/$name/$program" || Failed "the zip's $program is not the one built"
+done
+cmp -s "$source/docs/autorun-ini.md" "$work/$name/docs/autorun-ini.md" || Failed "the zip's reference"
 diff -r "$build/sample-disc" "$work/$name/sample-disc" || Failed "the zip's sample disc differs from the build's"
 grep -q "Copyright (c) 2026 the AUTORUN.EXE authors" "$work/$name/LICENSE" || Failed "the licence"
 

@@ -28,9 +28,9 @@ VolumeId() {
 }
 
 rm -rf "$work" && mkdir -p "$work"
-check=(--no-check)
-[ -f "$build/AUTORUN-CHECK.EXE" ] && check=(--checker "$build/AUTORUN-CHECK.EXE")
-"$script" "${check[@]}" "$build/sample-disc" "$label" "$image" || { echo "FAILED: make-disc.sh"; exit 1; }
+"$script" --checker "$build/AUTORUN-CHECK.EXE" "$build/sample-disc" "$label" "$image" >"$work/make-disc.txt" 2>&1 ||
+    { cat "$work/make-disc.txt"; echo "FAILED: make-disc.sh"; exit 1; }
+grep -q "AUTORUN-CHECK: nothing found" "$work/make-disc.txt" || Failed "the checker did not check the sample disc clean: $(cat "$work/make-disc.txt")"
 
 primary=$(VolumeId 1)
 joliet=$(VolumeId 2)
