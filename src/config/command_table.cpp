@@ -137,12 +137,12 @@ static void LoadButton(CommandSlot *slot, wchar_t *entry)
     ReplaceBitmap(&slot->hotImage, LoadSlotBitmap(slot->hotImagePath));
 }
 
-static void LoadSound(CommandSlot *slot, const wchar_t *buttonSection)
+static void LoadSound(CommandSlot *slot, const SectionKeys &buttons)
 {
     wchar_t key[16];
     wchar_t entry[ENTRY_CAPACITY];
     JoinText(key, 16, slot->key, L"_sound");
-    if (!ReadConfigString(buttonSection, key, entry, ENTRY_CAPACITY)) {
+    if (!ReadListedValue(buttons, key, entry, ENTRY_CAPACITY)) {
         const void *click = LoadSoundResource(CLICK_SOUND_ID);
         if (click) {
             slot->sound = click;
@@ -177,23 +177,28 @@ void LoadCommandTable()
     if (launcher.useSmallFont)
         previousFont = SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
 
-    wchar_t definitions[TEXT_CAPACITY];
-    wchar_t labels[TEXT_CAPACITY];
-    wchar_t buttons[TEXT_CAPACITY];
-    BuildSlotSectionNames(definitions, labels, buttons);
+    wchar_t definitionsName[TEXT_CAPACITY];
+    wchar_t labelsName[TEXT_CAPACITY];
+    wchar_t buttonsName[TEXT_CAPACITY];
+    BuildSlotSectionNames(definitionsName, labelsName, buttonsName);
+    // Most of the 30 keys are usually absent: one list per section spares their reads.
+    SectionKeys definitions, labels, buttons;
+    ReadSectionKeys(definitionsName, &definitions);
+    ReadSectionKeys(labelsName, &labels);
+    ReadSectionKeys(buttonsName, &buttons);
 
     for (CommandSlot &slot : CommandTable) {
         wchar_t entry[ENTRY_CAPACITY];
-        if (!ReadConfigString(definitions, slot.key, entry, ENTRY_CAPACITY))
+        if (!ReadListedValue(definitions, slot.key, entry, ENTRY_CAPACITY))
             continue;
         CommaTokenizer tokens = StartTokens(entry);
         slot.kind = ParseCommandKind(NextToken(&tokens));
         CopyToken(slot.path, NextToken(&tokens));
         CopyToken(slot.arguments, NextToken(&tokens));
 
-        if (ReadConfigString(labels, slot.key, entry, ENTRY_CAPACITY))
+        if (ReadListedValue(labels, slot.key, entry, ENTRY_CAPACITY))
             LoadLabel(dc, &slot, entry);
-        if (ReadConfigString(buttons, slot.key, entry, ENTRY_CAPACITY))
+        if (ReadListedValue(buttons, slot.key, entry, ENTRY_CAPACITY))
             LoadButton(&slot, entry);
         if (slot.defined)
             LoadSound(&slot, buttons);

@@ -15,6 +15,77 @@ DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buff
     return GetPrivateProfileStringW(section, key, L"", buffer, capacity, launcher.iniPath);
 }
 
+static wchar_t FoldAsciiCase(wchar_t c)
+{
+    return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+}
+
+static bool IsPlainKeyCharacter(wchar_t c)
+{
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9') ||
+           c == L'_';
+}
+
+// The name without the blanks and tabs around it, which the reader ignores.
+static const wchar_t *TrimName(const wchar_t *name, int *length)
+{
+    while (*name == L' ' || *name == L'\t')
+        name++;
+    int n = lstrlenW(name);
+    while (n > 0 && (name[n - 1] == L' ' || name[n - 1] == L'\t'))
+        n--;
+    *length = n;
+    return name;
+}
+
+void ReadSectionKeys(const wchar_t *section, SectionKeys *keys)
+{
+    keys->section = section;
+    keys->usable = 0;
+    keys->names[0] = 0;
+    if (!launcher.iniPath[0] || !section || !section[0])
+        return;
+    DWORD length = GetPrivateProfileStringW(section, nullptr, L"", keys->names,
+                                            SECTION_KEYS_CAPACITY, launcher.iniPath);
+    if (length >= SECTION_KEYS_CAPACITY - 2)
+        return;
+    // The reader matches names without regard to case; only for plain letters
+    // is that the same as the comparison below.
+    for (const wchar_t *name = keys->names; *name; name += lstrlenW(name) + 1) {
+        int n;
+        const wchar_t *trimmed = TrimName(name, &n);
+        for (int i = 0; i < n; i++) {
+            if (!IsPlainKeyCharacter(trimmed[i]))
+                return;
+        }
+    }
+    keys->usable = 1;
+}
+
+static bool IsListed(const SectionKeys &keys, const wchar_t *key)
+{
+    for (const wchar_t *name = keys.names; *name; name += lstrlenW(name) + 1) {
+        int n;
+        const wchar_t *trimmed = TrimName(name, &n);
+        int i = 0;
+        while (i < n && key[i] && FoldAsciiCase(trimmed[i]) == FoldAsciiCase(key[i]))
+            i++;
+        if (i == n && !key[i])
+            return true;
+    }
+    return false;
+}
+
+DWORD ReadListedValue(const SectionKeys &keys, const wchar_t *key, wchar_t *buffer, DWORD capacity)
+{
+    if (keys.usable && !IsListed(keys, key)) {
+        if (capacity)
+            buffer[0] = 0;
+        return 0;
+    }
+    return ReadConfigString(keys.section, key, buffer, capacity);
+}
+
 CommaTokenizer StartTokens(wchar_t *text)
 {
     return CommaTokenizer{text};

@@ -9,6 +9,23 @@
 // is missing or empty. A missing file name or section name reads nothing.
 DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buffer, DWORD capacity);
 
+// The key names of one section of the configuration in use, read in one call,
+// so that a key the section lacks costs no read of its own.
+enum { SECTION_KEYS_CAPACITY = 2048 };
+struct SectionKeys {
+    const wchar_t *section;
+    wchar_t names[SECTION_KEYS_CAPACITY];
+    // 0 when the list might not say what a read of each key would (cut short,
+    // or a name the profile reader could match other than by plain letters):
+    // then every key is read.
+    int usable;
+};
+void ReadSectionKeys(const wchar_t *section, SectionKeys *keys);
+
+// ReadConfigString of `key` (letters, digits and underscores) in the section
+// of `keys`; a key the list shows to be absent reads as missing, unread.
+DWORD ReadListedValue(const SectionKeys &keys, const wchar_t *key, wchar_t *buffer, DWORD capacity);
+
 // Splits a writable text on commas: a leading comma and a run of commas count as
 // one separator, so empty fields are skipped; fields are not trimmed.
 struct CommaTokenizer {

@@ -105,3 +105,51 @@ TEST(ReadConfigString, PresentButEmptyCountsAsMissing)
 }
 
 } // namespace
+
+namespace {
+
+// Whatever a section holds, a key read through its key list gives exactly what
+// a read of that key alone gives.
+TEST(ReadListedValue, NeverHidesAKeyThatTheReaderFinds)
+{
+    std::wstring manyKeys;
+    for (int i = 0; i < 300; i++)
+        manyKeys += L"other_key_number_" + std::to_wstring(i) + L"=x\r\n";
+    const struct {
+        const wchar_t *what;
+        std::wstring section;
+        bool listUsed;
+    } cases[] = {
+        {L"plain", L"cmd01=a\r\ncmd03=b\r\ncmd03_sound=s.wav\r\n", true},
+        {L"blanks, tabs and case", L" CMD05 =c\r\n\tCmd06\t=d\r\ncmd07 = e\r\n", true},
+        {L"empty, comment, no equals", L"cmd08=\r\n;cmd09=f\r\ncmd10\r\n", true},
+        {L"repeated keys", L"cmd11=first\r\ncmd11=second\r\n", true},
+        {L"quoted names", L"\"cmd12\"=g\r\n'cmd13'=h\r\n", false},
+        {L"letters beyond ASCII", L"\xFF43md14=i\r\ncmd15=j\r\n", false},
+        {L"a list too long to hold", manyKeys + L"cmd16=k\r\n", false},
+        {L"the same section twice", L"cmd17=l\r\n[Section]\r\ncmd18=m\r\n", true},
+        {L"no section", L"", true},
+    };
+    TempDir dir;
+    for (const auto &c : cases) {
+        CleanLauncher clean;
+        WriteTextFile(dir.File(L"k.ini"), L"[Other]\r\ncmd02=z\r\n[Section]\r\n" + c.section);
+        SetText(launcher.iniPath, dir.File(L"k.ini"));
+        SectionKeys keys;
+        ReadSectionKeys(c.section.empty() ? L"Missing" : L"Section", &keys);
+        EXPECT_EQ(c.listUsed, keys.usable != 0) << c.what;
+        for (int i = 1; i <= 30; i++) {
+            wchar_t key[16];
+            for (const wchar_t *format : {L"cmd%02d", L"cmd%02d_sound"}) {
+                wsprintfW(key, format, i);
+                wchar_t direct[64], listed[64];
+                DWORD directLength = ReadConfigString(keys.section, key, direct, 64);
+                DWORD listedLength = ReadListedValue(keys, key, listed, 64);
+                EXPECT_EQ(directLength, listedLength) << c.what << " " << key;
+                EXPECT_STREQ(direct, listed) << c.what;
+            }
+        }
+    }
+}
+
+} // namespace
