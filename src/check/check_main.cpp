@@ -102,18 +102,12 @@ static int ParseArguments(int argc, wchar_t **argv, CheckOptions *options, int *
     return 1;
 }
 
-static bool IsFile(const std::wstring &path)
-{
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Where on the disc the launcher and its AUTORUN.INI lie, relative to the
 // root: the root itself or one sub-folder (such as SETUP\), as the launcher
 // reads the file beside itself. The root when it is neither or not clear.
 static std::wstring LauncherFolder(const std::wstring &root)
 {
-    if (IsFile(root + L"AUTORUN.INI"))
+    if (IsFileAt(root + L"AUTORUN.INI"))
         return std::wstring();
     std::vector<std::wstring> withFile, withBoth;
     WIN32_FIND_DATAW found;
@@ -124,10 +118,10 @@ static std::wstring LauncherFolder(const std::wstring &root)
         std::wstring name = found.cFileName;
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == L"." || name == L"..")
             continue;
-        if (!IsFile(root + name + L"\\AUTORUN.INI"))
+        if (!IsFileAt(root + name + L"\\AUTORUN.INI"))
             continue;
         withFile.push_back(name + L"\\");
-        if (IsFile(root + name + L"\\AUTORUN.EXE"))
+        if (IsFileAt(root + name + L"\\AUTORUN.EXE"))
             withBoth.push_back(name + L"\\");
     } while (FindNextFileW(search, &found));
     FindClose(search);

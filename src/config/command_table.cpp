@@ -30,15 +30,10 @@ static const int tableInitialised = SetInitialTable();
 static const wchar_t *const KEYWORDS[] = {L"CMD_BROWSE",  L"CMD_EXE",    L"CMD_EXIT",
                                           L"CMD_INSTALL", L"CMD_UNINST", L"CMD_WEB"};
 
-static wchar_t FoldAscii(wchar_t c)
-{
-    return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
-}
-
 static bool EqualsIgnoringAsciiCase(const wchar_t *text, const wchar_t *keyword)
 {
     for (; *text && *keyword; text++, keyword++) {
-        if (FoldAscii(*text) != *keyword)
+        if (FoldAsciiCase(*text) != *keyword)
             return false;
     }
     return *text == *keyword;

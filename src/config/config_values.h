@@ -9,6 +9,9 @@
 // is missing or empty. A missing file name or section name reads nothing.
 DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buffer, DWORD capacity);
 
+// The upper-case form of the ASCII letters a to z; every other character as it is.
+wchar_t FoldAsciiCase(wchar_t c);
+
 // The key names of one section of the configuration in use, read in one call,
 // so that a key the section lacks costs no read of its own.
 enum { SECTION_KEYS_CAPACITY = 2048 };
