@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Installs the cross toolchain, Wine, the virtual display, the signing tools
-# and the disc-image maker that the build and tests need.
+# and the disc-image maker that the build and tests need. Wine's 32-bit half
+# (and with it the i386 architecture) only where 32-bit programs can run.
 set -euo pipefail
+. "$(dirname "$0")/../scripts/wine-arch.sh"
 need=()
 command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(mingw-w64)
 command -v cmake >/dev/null || need+=(cmake)
 command -v c++ >/dev/null || need+=(g++)
 [ -d /usr/src/googletest ] || need+=(googletest)
-command -v wine >/dev/null || need+=(wine wine64 wine32:i386)
-dpkg -s wine32:i386 >/dev/null 2>&1 || need+=(wine32:i386)
+[ -x "$WINE64_LOADER" ] || need+=(wine wine64)
+wine32=0
+if Runs32BitPrograms; then
+    dpkg -s wine32:i386 >/dev/null 2>&1 || { need+=(wine32:i386); wine32=1; }
+fi
 command -v xvfb-run >/dev/null || need+=(xvfb xauth)
 command -v osslsigncode >/dev/null || need+=(osslsigncode)
 command -v openssl >/dev/null || need+=(openssl)
@@ -16,7 +21,7 @@ command -v xorriso >/dev/null || need+=(xorriso)
 [ ${#need[@]} -eq 0 ] && exit 0
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ $wine32 = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive

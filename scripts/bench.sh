@@ -3,8 +3,12 @@
 # figures and ratios, and never fail on a time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/wine-arch.sh
+ChooseBuild
+echo "bench.sh: measuring the $AUTORUN_ARCH_NAME build (build/$AUTORUN_ARCH): $AUTORUN_ARCH_WHY"
 scripts/setup.sh >/dev/null
-build=$PWD/build/win32
+build=$PWD/build/$AUTORUN_ARCH
+UseWineFor "$build/AUTORUN.EXE"
 tests/prepare-prefix.sh "$build"
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver -k # start again under the virtual display

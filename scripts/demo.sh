@@ -4,8 +4,12 @@
 # runs on a virtual one, saves a screenshot as PNG and prints its path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/wine-arch.sh
+ChooseBuild
+echo "demo.sh: showing the $AUTORUN_ARCH_NAME build (build/$AUTORUN_ARCH): $AUTORUN_ARCH_WHY" >&2
 scripts/setup.sh >/dev/null
-build=$PWD/build/win32
+build=$PWD/build/$AUTORUN_ARCH
+UseWineFor "$build/AUTORUN.EXE"
 # A prefix of its own, so the demo's settings never meet the tests.
 export WINEPREFIX="$build/demoprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 tests/prepare-prefix.sh "$build" "$WINEPREFIX"

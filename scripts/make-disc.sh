@@ -9,6 +9,7 @@ export LC_ALL=C.UTF-8
 readonly EXIT_USAGE=2 EXIT_FOLDER=3 EXIT_LABEL=4 EXIT_NAMES=5 EXIT_OUTPUT=6 EXIT_CHECK=7 EXIT_XORRISO=8
 readonly LABEL_MAX=16 NAME_MAX=64 JOLIET_PATH_MAX=240
 program=make-disc.sh
+. "$(dirname -- "${BASH_SOURCE[0]}")/wine-arch.sh"
 
 ShowHelp() {
     cat <<EOF
@@ -38,8 +39,10 @@ Symbolic links are followed.
 
 Before the image is made, AUTORUN-CHECK.EXE checks the folder under Wine: the
 program given with --checker or in the environment variable AUTORUN_CHECK, else
-build/win32/AUTORUN-CHECK.EXE of this checkout when it is built; without one
-the check is skipped. Its errors stop the image; its warnings are shown.
+build/win32/AUTORUN-CHECK.EXE of this checkout when it is built (build/win64 on
+a machine that cannot run 32-bit programs); without one the check is skipped.
+Where 32-bit programs cannot run, a 32-bit checker's x86_64 build in the folder
+x86_64 beside it runs instead. Its errors stop the image; its warnings are shown.
 
 Options:
   --force            replace OUT.iso when it exists
@@ -193,13 +196,21 @@ CheckNames() {
 # Runs the author's checker on the folder, shows what it says, and stops on
 # its errors.
 RunCheck() {
-    local checker=$1 folder=$2 label=$3 native code
+    local checker=$1 folder=$2 label=$3 why=$4 native code build=PE32 twin
     [ -f "$checker" ] || Fail $EXIT_CHECK "the checker $checker does not exist (or pass --no-check)"
     command -v wine >/dev/null || Fail $EXIT_CHECK "the checker needs Wine, which is not installed (or pass --no-check)"
+    if [ "$(PeMachine "$checker")" = x86_64 ]; then
+        build=x86_64
+    elif ! Runs32BitPrograms; then
+        twin=$(dirname -- "$checker")/x86_64/$(basename -- "$checker")
+        [ -f "$twin" ] || Fail $EXIT_CHECK "this machine cannot run 32-bit programs, and no x86_64 build of the checker lies beside $checker (x86_64/)"
+        checker=$twin build=x86_64 why="this machine cannot run 32-bit programs"
+    fi
+    UseWineFor "$checker"
     export WINEDEBUG=${WINEDEBUG:--all}
     export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
     native=$(winepath -w "$folder" 2>"$stage/winepath.txt") || { cat "$stage/winepath.txt" >&2; false; } || Fail $EXIT_CHECK "Wine cannot name the folder $folder"
-    Say "checking the folder with $checker"
+    Say "checking the folder with $checker, the $build build: $why"
     # Wine's helper processes keep inherited output open after the program
     # ends: through a file they cannot hold up a caller that reads a pipe.
     code=0
@@ -314,11 +325,15 @@ stage=$(mktemp -d)
 if [ $noCheck -eq 1 ]; then
     Say "skipped the check (--no-check)"
 elif [ -n "$checker" ]; then
-    RunCheck "$checker" "$folder" "$label"
-elif [ -f "$(dirname -- "$0")/../build/win32/AUTORUN-CHECK.EXE" ]; then
-    RunCheck "$(cd -- "$(dirname -- "$0")/.." && pwd -P)/build/win32/AUTORUN-CHECK.EXE" "$folder" "$label"
+    RunCheck "$checker" "$folder" "$label" "the checker named"
 else
-    Say "skipped the check: no AUTORUN-CHECK.EXE (build it, or name it with --checker or AUTORUN_CHECK)"
+    ChooseBuild 2>"$stage/arch.txt" || Fail $EXIT_USAGE "$(cat "$stage/arch.txt")"
+    built=$(cd -- "$(dirname -- "$0")/.." && pwd -P)/build/$AUTORUN_ARCH/AUTORUN-CHECK.EXE
+    if [ -f "$built" ]; then
+        RunCheck "$built" "$folder" "$label" "$AUTORUN_ARCH_WHY"
+    else
+        Say "skipped the check: no AUTORUN-CHECK.EXE (build it, or name it with --checker or AUTORUN_CHECK)"
+    fi
 fi
 
 ownInf=$(FindEntry "$folder" autorun.inf)

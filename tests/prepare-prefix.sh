@@ -7,6 +7,8 @@
 # names another prefix folder.
 set -eu
 build=$1
+. "$(dirname "$0")/../scripts/wine-arch.sh"
+UseWineFor "$build/AUTORUN.EXE"
 export WINEPREFIX="${2:-$build/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="

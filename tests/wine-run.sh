@@ -4,6 +4,8 @@
 set -u
 build=$1
 shift
+. "$(dirname "$0")/../scripts/wine-arch.sh"
+UseWineFor "$1"
 export WINEPREFIX="$build/wineprefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"

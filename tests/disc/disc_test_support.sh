@@ -6,6 +6,8 @@ export LC_ALL=C.UTF-8
 build=$(cd "$1" && pwd)
 # shellcheck disable=SC2034 # read by the tests that source this
 script=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/scripts/make-disc.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-arch.sh"
+UseWineFor "$build/AUTORUN.EXE"
 export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 failures=0
 

@@ -314,7 +314,8 @@ TEST_F(Startup, DllsPlantedBesideTheProgramAreNeverLoaded)
 
 namespace {
 
-// The names of the DLLs that a PE file imports statically.
+// The names of the DLLs that a PE32 or PE32+ file imports statically; the two
+// differ only in the optional header that holds the data directories.
 std::vector<std::string> ImportedDlls(const std::string &image)
 {
     std::vector<std::string> names;
@@ -322,7 +323,10 @@ std::vector<std::string> ImportedDlls(const std::string &image)
     const auto *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(data);
     const auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS32 *>(data + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY &directory =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC
+            ? reinterpret_cast<const IMAGE_NT_HEADERS64 *>(nt)
+                  ->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT]
+            : nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     const IMAGE_SECTION_HEADER *sections = IMAGE_FIRST_SECTION(nt);
     auto offsetOf = [&](DWORD rva) -> DWORD {
         for (WORD i = 0; i < nt->FileHeader.NumberOfSections; i++) {
@@ -343,10 +347,20 @@ std::vector<std::string> ImportedDlls(const std::string &image)
     return names;
 }
 
+WORD MachineOf(const std::string &image)
+{
+    const auto *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(image.data());
+    return reinterpret_cast<const IMAGE_NT_HEADERS32 *>(image.data() + dos->e_lfanew)
+        ->FileHeader.Machine;
+}
+
 TEST(Imports, OnlyDllsThatWindowsProtectsAreImported)
 {
     std::string image = ReadBytes(BuildDir() + L"\\AUTORUN.EXE");
     ASSERT_GT(image.size(), 1024u);
+    // The tests are built by the same compiler as the program: PE32 beside PE32.
+    EXPECT_EQ(sizeof(void *) == 4 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64,
+              MachineOf(image));
     std::vector<std::string> imported = ImportedDlls(image);
     EXPECT_FALSE(imported.empty());
     // Known DLLs: Windows loads them from the system directory whatever lies beside the program.
