@@ -201,7 +201,7 @@ DWORD RunProcessAndWait(wchar_t *commandLine, const wchar_t *program, const wcha
 // The window hears of the end first; only then may the next command start.
 static void ReportWorkerDone(UINT message)
 {
-    PostMessageW(launcher.mainWindow, message, 0, 0);
+    os.PostMessageW(launcher.mainWindow, message, 0, 0);
     InterlockedExchange(&launcher.workerBusy, 0);
 }
 
@@ -266,7 +266,7 @@ static void SwitchSection(HWND window, const wchar_t *name)
     ClearCommandTable();
     CopyText(launcher.activeSection, TEXT_CAPACITY, name);
     CopyText(launcher.sectionPrefix, TEXT_CAPACITY, launcher.activeSection);
-    PostMessageW(window, LM_RELOAD, 0, 0);
+    os.PostMessageW(window, LM_RELOAD, 0, 0);
 }
 
 void HandleInstallDone(HWND window)

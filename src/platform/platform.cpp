@@ -1,5 +1,7 @@
 #include "platform.h"
 
+#include <type_traits>
+
 HMODULE LoadSystemLibrary(const wchar_t *name)
 {
     wchar_t path[MAX_PATH];
@@ -15,109 +17,100 @@ HMODULE LoadSystemLibrary(const wchar_t *name)
     return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-static FARPROC SystemProc(const wchar_t *dll, const char *proc)
-{
-    HMODULE module = LoadSystemLibrary(dll);
-    return module ? GetProcAddress(module, proc) : nullptr;
-}
-
-template <typename F> static F SystemProcAs(const wchar_t *dll, const char *proc)
-{
-    return reinterpret_cast<F>(reinterpret_cast<void *>(SystemProc(dll, proc)));
-}
-
-// Each entry point is looked up on its first call; only the user-interface
-// thread makes these calls.
-template <typename F> static F LookUp(F *cache, const wchar_t *dll, const char *proc)
-{
-    if (!*cache)
-        *cache = SystemProcAs<F>(dll, proc);
-    return *cache;
-}
-
-static BOOL WINAPI PlaySoundFromSystem(LPCWSTR sound, UINT flags)
-{
-    static BOOL(WINAPI * play)(LPCWSTR, UINT);
-    return LookUp(&play, L"winmm.dll", "sndPlaySoundW") ? play(sound, flags) : FALSE;
-}
-
-static HINSTANCE WINAPI ShellExecuteFromSystem(HWND owner, LPCWSTR verb, LPCWSTR file,
-                                               LPCWSTR parameters, LPCWSTR directory, INT show)
-{
-    static HINSTANCE(WINAPI * execute)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-    if (!LookUp(&execute, L"shell32.dll", "ShellExecuteW"))
-        return reinterpret_cast<HINSTANCE>(SE_ERR_DLLNOTFOUND);
-    return execute(owner, verb, file, parameters, directory, show);
-}
-
-static BOOL WINAPI ShellExecuteExFromSystem(SHELLEXECUTEINFOW *info)
-{
-    static BOOL(WINAPI * execute)(SHELLEXECUTEINFOW *);
-    return LookUp(&execute, L"shell32.dll", "ShellExecuteExW") ? execute(info) : FALSE;
-}
-
-static UINT WINAPI ExtractIconExFromSystem(LPCWSTR file, int index, HICON *large, HICON *small,
-                                           UINT count)
-{
-    static UINT(WINAPI * extract)(LPCWSTR, int, HICON *, HICON *, UINT);
-    return LookUp(&extract, L"shell32.dll", "ExtractIconExW")
-               ? extract(file, index, large, small, count)
-               : 0;
-}
+namespace {
 
 // The common controls are the version the program's manifest asks for, which
 // Windows finds among its side-by-side assemblies before any folder; the
 // system directory is the only folder searched besides. A full path would
 // bypass that and load the old version.
-static HMODULE LoadCommonControls()
+HMODULE LoadSideBySideLibrary(const wchar_t *name)
 {
-    HMODULE module = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return module ? module : LoadSystemLibrary(L"comctl32.dll");
+    HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return module ? module : LoadSystemLibrary(name);
 }
 
-static void WINAPI InitCommonControlsFromSystem(void)
+// Calls whose DLLs are loaded from the system directory on first use: most of
+// them are not protected system DLLs, and the shell is costly to load before
+// the window shows.
+enum OptionalCall {
+    PLAY_SOUND,
+    SHELL_EXECUTE,
+    SHELL_EXECUTE_EX,
+    EXTRACT_ICON_EX,
+    INIT_COMMON_CONTROLS,
+    VERSION_INFO_SIZE,
+    VERSION_INFO,
+    VERSION_QUERY,
+    OPTIONAL_CALL_COUNT
+};
+
+struct OptionalEntry {
+    const wchar_t *dll;
+    const char *name;
+    HMODULE (*load)(const wchar_t *dll);
+    INT_PTR fallback; // the answer when the DLL or the function is missing
+};
+
+const OptionalEntry OPTIONAL_CALLS[OPTIONAL_CALL_COUNT] = {
+    {L"winmm.dll", "sndPlaySoundW", LoadSystemLibrary, FALSE},
+    {L"shell32.dll", "ShellExecuteW", LoadSystemLibrary, SE_ERR_DLLNOTFOUND},
+    {L"shell32.dll", "ShellExecuteExW", LoadSystemLibrary, FALSE},
+    {L"shell32.dll", "ExtractIconExW", LoadSystemLibrary, 0},
+    {L"comctl32.dll", "InitCommonControls", LoadSideBySideLibrary, 0},
+    {L"version.dll", "GetFileVersionInfoSizeW", LoadSystemLibrary, 0},
+    {L"version.dll", "GetFileVersionInfoW", LoadSystemLibrary, FALSE},
+    {L"version.dll", "VerQueryValueW", LoadSystemLibrary, FALSE},
+};
+
+// Found entry points; a missing one is looked for again on the next call. The
+// workers call ShellExecuteExW too, so the cache is read and written whole.
+void *resolved[OPTIONAL_CALL_COUNT];
+
+void *Resolve(OptionalCall which)
 {
-    static void(WINAPI * init)(void);
-    if (!init) {
-        HMODULE module = LoadCommonControls();
-        init = reinterpret_cast<void(WINAPI *)(void)>(reinterpret_cast<void *>(
-            module ? GetProcAddress(module, "InitCommonControls") : nullptr));
+    void *proc = InterlockedCompareExchangePointer(&resolved[which], nullptr, nullptr);
+    if (!proc) {
+        const OptionalEntry &entry = OPTIONAL_CALLS[which];
+        HMODULE module = entry.load(entry.dll);
+        proc = module ? reinterpret_cast<void *>(GetProcAddress(module, entry.name)) : nullptr;
+        InterlockedExchangePointer(&resolved[which], proc);
     }
-    if (init)
-        init();
+    return proc;
 }
 
-static DWORD WINAPI VersionInfoSizeFromSystem(LPCWSTR file, LPDWORD handle)
+template <typename R> R Fallback(INT_PTR value)
 {
-    static DWORD(WINAPI * size)(LPCWSTR, LPDWORD);
-    return LookUp(&size, L"version.dll", "GetFileVersionInfoSizeW") ? size(file, handle) : 0;
+    if constexpr (std::is_void_v<R>)
+        return;
+    else if constexpr (std::is_pointer_v<R>)
+        return reinterpret_cast<R>(value);
+    else
+        return static_cast<R>(value);
 }
 
-static BOOL WINAPI VersionInfoFromSystem(LPCWSTR file, DWORD handle, DWORD bytes, LPVOID data)
-{
-    static BOOL(WINAPI * info)(LPCWSTR, DWORD, DWORD, LPVOID);
-    return LookUp(&info, L"version.dll", "GetFileVersionInfoW") ? info(file, handle, bytes, data)
-                                                                : FALSE;
-}
+// The stand-in for an optional call, with the call's own signature.
+template <OptionalCall Which, typename F> struct Optional;
+template <OptionalCall Which, typename R, typename... A> struct Optional<Which, R(WINAPI *)(A...)> {
+    static R WINAPI Call(A... arguments)
+    {
+        auto proc = reinterpret_cast<R(WINAPI *)(A...)>(Resolve(Which));
+        if (proc)
+            return proc(arguments...);
+        return Fallback<R>(OPTIONAL_CALLS[Which].fallback);
+    }
+};
 
-static BOOL WINAPI VerQueryValueFromSystem(LPCVOID block, LPCWSTR subBlock, LPVOID *value,
-                                           PUINT bytes)
-{
-    static BOOL(WINAPI * query)(LPCVOID, LPCWSTR, LPVOID *, PUINT);
-    return LookUp(&query, L"version.dll", "VerQueryValueW") ? query(block, subBlock, value, bytes)
-                                                            : FALSE;
-}
-
-static const Platform realPlatform = {
+const Platform realPlatform = {
     MessageBoxW,
     FindWindowW,
-    ShellExecuteFromSystem,
-    ShellExecuteExFromSystem,
-    ExtractIconExFromSystem,
+    PostMessageW,
+    Optional<SHELL_EXECUTE, decltype(Platform::ShellExecuteW)>::Call,
+    Optional<SHELL_EXECUTE_EX, decltype(Platform::ShellExecuteExW)>::Call,
+    Optional<EXTRACT_ICON_EX, decltype(Platform::ExtractIconExW)>::Call,
     CreateProcessW,
     WinExec,
     CreateThread,
-    PlaySoundFromSystem,
+    Optional<PLAY_SOUND, decltype(Platform::sndPlaySoundW)>::Call,
     GetMessageW,
     GetTickCount,
     GetLocaleInfoW,
@@ -130,11 +123,13 @@ static const Platform realPlatform = {
     RegOpenKeyExW,
     RegQueryValueExW,
     RegCloseKey,
-    InitCommonControlsFromSystem,
-    VersionInfoSizeFromSystem,
-    VersionInfoFromSystem,
-    VerQueryValueFromSystem,
+    Optional<INIT_COMMON_CONTROLS, decltype(Platform::InitCommonControls)>::Call,
+    Optional<VERSION_INFO_SIZE, decltype(Platform::GetFileVersionInfoSizeW)>::Call,
+    Optional<VERSION_INFO, decltype(Platform::GetFileVersionInfoW)>::Call,
+    Optional<VERSION_QUERY, decltype(Platform::VerQueryValueW)>::Call,
 };
+
+} // namespace
 
 Platform os = realPlatform;
 

@@ -120,7 +120,7 @@ static void LayOutWindow(HWND window)
     SIZE outerSize;
     LoadBackground(window, &outerSize);
     CenterWindowSized(window, outerSize.cx, outerSize.cy);
-    PostMessageW(window, LM_RELOAD, 0, 0);
+    os.PostMessageW(window, LM_RELOAD, 0, 0);
 }
 
 // Installs `brush` as the class background and deletes the one it replaces.
