@@ -212,15 +212,6 @@ TEST_F(Commands, InstallerThatCannotStartLeavesTheLauncherReady)
 
 // A stand-in named msiexec.exe on the disc is found before the system's, so the
 // test sees what the shell was asked to start.
-TEST_F(Commands, UninstallWithoutAProductCodeStartsNothing)
-{
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Velmora");
-    ASSERT_TRUE(Start(L"CMD_INSTALL,setup.exe", L"msiexec.exe"));
-    Click(window, REMOVE_BUTTON);
-    EXPECT_TRUE(ExitsOnClick(3000));
-    EXPECT_TRUE(Started().empty());
-}
-
 TEST_F(Commands, UninstallRunsMsiexecWithTheProductCodeThenReloads)
 {
     StoreProductCode();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <objbase.h>
 #include <psapi.h>
 
 #include <algorithm>
@@ -396,28 +397,96 @@ std::wstring VersionText(const std::vector<BYTE> &info, const wchar_t *name)
     return static_cast<const wchar_t *>(value);
 }
 
+std::wstring GuidText(const GUID &id)
+{
+    wchar_t text[40] = {};
+    StringFromGUID2(id, text, 40);
+    return text;
+}
+
+// A setting of the activation context, as the system reads it from the manifest.
+std::wstring ContextSetting(HANDLE context, const wchar_t *space, const wchar_t *name)
+{
+    wchar_t value[32] = {};
+    SIZE_T written = 0;
+    if (!QueryActCtxSettingsW(0, context, space, name, value, 32, &written))
+        return L"(none)";
+    return value;
+}
+
 TEST(Resources, ManifestAndVersionInformationOfTheProgram)
 {
     std::wstring program = BuildDir() + L"\\AUTORUN.EXE";
-    HMODULE image = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_TRUE(image);
-    HRSRC found = FindResourceW(image, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)); // RT_MANIFEST
-    ASSERT_TRUE(found);
-    std::string manifest(static_cast<const char *>(LockResource(LoadResource(image, found))),
-                         SizeofResource(image, found));
-    FreeLibrary(image);
-    for (const char *expected : {
-             "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
-             "<supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>", // Windows 7
-             "<supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/>", // 8
-             "<supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>", // 8.1
-             "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>", // 10 and 11
-             "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
-             "WindowsSettings\">false</dpiAware>",
-             "WindowsSettings\">true</gdiScaling>",
-         })
-        EXPECT_NE(std::string::npos, manifest.find(expected)) << expected;
-    EXPECT_EQ(std::string::npos, manifest.find("requireAdministrator"));
+    // The activation context that Windows makes from the program's manifest.
+    ACTCTXW source = {};
+    source.cbSize = sizeof source;
+    source.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    source.lpSource = program.c_str();
+    source.lpResourceName = MAKEINTRESOURCEW(1);
+    HANDLE context = CreateActCtxW(&source);
+    ASSERT_NE(INVALID_HANDLE_VALUE, context) << GetLastError();
+
+    ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION level = {};
+    ASSERT_TRUE(QueryActCtxW(0, context, nullptr, RunlevelInformationInActivationContext, &level,
+                             sizeof level, nullptr));
+    EXPECT_EQ(ACTCTX_RUN_LEVEL_AS_INVOKER, level.RunLevel);
+    EXPECT_EQ(0u, level.UiAccess);
+
+    SIZE_T bytes = 0;
+    QueryActCtxW(0, context, nullptr, CompatibilityInformationInActivationContext, nullptr, 0,
+                 &bytes);
+    std::vector<BYTE> compatibility(bytes + sizeof(DWORD));
+    ASSERT_TRUE(QueryActCtxW(0, context, nullptr, CompatibilityInformationInActivationContext,
+                             compatibility.data(), compatibility.size(), &bytes));
+    // Newer systems give each element a tested version after its type, which
+    // makes it 32 bytes and aligns the first at 8; older ones use 20 bytes.
+    const DWORD count = *reinterpret_cast<const DWORD *>(compatibility.data());
+    const SIZE_T first = bytes == 4 + 20 * count ? 4 : 8;
+    const SIZE_T stride = bytes == 4 + 20 * count ? 20 : 32;
+    std::vector<std::wstring> systems;
+    for (DWORD i = 0; i < count; i++) {
+        const auto *element = reinterpret_cast<const COMPATIBILITY_CONTEXT_ELEMENT *>(
+            compatibility.data() + first + i * stride);
+        if (element->Type == ACTCTX_COMPATIBILITY_ELEMENT_TYPE_OS)
+            systems.push_back(GuidText(element->Id));
+    }
+    std::sort(systems.begin(), systems.end());
+    const std::vector<std::wstring> windows7To11 = {
+        L"{1F676C76-80E1-4239-95BB-83D0F6D0DA78}", // 8.1
+        L"{35138B9A-5D96-4FBD-8E2D-A2440225F93A}", // 7
+        L"{4A2F28E3-53B9-4441-BA9C-D69D4A4A6E38}", // 8
+        L"{8E0F7A12-BFB3-4FE8-B9A5-48FD50A15A9A}", // 10 and 11
+    };
+    EXPECT_EQ(windows7To11, systems);
+
+    // The common controls resolve to the side-by-side assembly of version 6.
+    ULONG_PTR cookie = 0;
+    ASSERT_TRUE(ActivateActCtx(context, &cookie));
+    ACTCTX_SECTION_KEYED_DATA found = {};
+    found.cbSize = sizeof found;
+    BOOL redirected = FindActCtxSectionStringW(
+        0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll", &found);
+    DeactivateActCtx(0, cookie);
+    ASSERT_TRUE(redirected);
+    QueryActCtxW(0, context, &found.ulAssemblyRosterIndex,
+                 AssemblyDetailedInformationInActivationContext, nullptr, 0, &bytes);
+    std::vector<BYTE> assembly(bytes);
+    ASSERT_TRUE(QueryActCtxW(0, context, &found.ulAssemblyRosterIndex,
+                             AssemblyDetailedInformationInActivationContext, assembly.data(),
+                             assembly.size(), &bytes));
+    std::wstring identity =
+        reinterpret_cast<const ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION *>(assembly.data())
+            ->lpAssemblyEncodedAssemblyIdentity;
+    EXPECT_NE(std::wstring::npos, identity.find(L"Microsoft.Windows.Common-Controls")) << identity;
+    EXPECT_NE(std::wstring::npos, identity.find(L"version=\"6.")) << identity;
+
+    EXPECT_EQ(L"false",
+              ContextSetting(context, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+                             L"dpiAware"));
+    EXPECT_EQ(L"true",
+              ContextSetting(context, L"http://schemas.microsoft.com/SMI/2017/WindowsSettings",
+                             L"gdiScaling"));
+    ReleaseActCtx(context);
 
     DWORD handle = 0;
     DWORD size = GetFileVersionInfoSizeW(program.c_str(), &handle);

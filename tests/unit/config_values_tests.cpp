@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -46,14 +47,25 @@ TEST(ReadNumber, DecimalWithBlanksAndSignUpToTheFirstNonDigit)
         const wchar_t *text;
         int value;
     } cases[] = {
-        {L"42", 42}, {L"  42", 42}, {L"\t-12px", -12}, {L"+7", 7},   {L"x1", 0},
-        {L"", 0},    {L"-", 0},     {L"1 2", 1},       {L"0x10", 0}, {L"007", 7},
+        {L"42", 42},
+        {L"  42", 42},
+        {L"\t-12px", -12},
+        {L"+7", 7},
+        {L"x1", 0},
+        {L"", 0},
+        {L"-", 0},
+        {L"1 2", 1},
+        {L"0x10", 0},
+        {L"007", 7},
+        // Digit runs past the range of int wrap around instead of being undefined.
+        {L"4294967297", 1},
+        {L"2147483648", INT_MIN},
+        {L"-2147483648", INT_MIN},
+        {L"99999999999999999999", 1661992959},
     };
     for (const auto &c : cases)
         EXPECT_EQ(c.value, ReadNumber(c.text)) << c.text;
     EXPECT_EQ(0, ReadNumber(nullptr));
-    // An absurd digit run wraps quietly instead of being undefined.
-    ReadNumber(L"99999999999999999999999999999999");
 }
 
 TEST(ReadColorTokens, LowEightBitsOfEachComponentMissingOnesBlack)
@@ -103,10 +115,6 @@ TEST(ReadConfigString, PresentButEmptyCountsAsMissing)
     launcher.iniPath[0] = 0;
     EXPECT_EQ(0u, ReadConfigString(L"S", L"Full", buffer, TEXT_CAPACITY)) << "no file in use";
 }
-
-} // namespace
-
-namespace {
 
 // Whatever a section holds, a key read through its key list gives exactly what
 // a read of that key alone gives.

@@ -181,7 +181,6 @@ protected:
     }
 };
 
-// ---- Creation, layout, reload and clean-up
 
 TEST_F(LauncherWindow, CreationShowsTheWindowPlaysTheIntroAndOpensTheQuietPeriod)
 {
@@ -341,7 +340,6 @@ TEST_F(LauncherWindow, EndSessionDeletesTheWorkingCopyEvenWhenCancelled)
     EXPECT_TRUE(IsWindow(window));
 }
 
-// ---- Hover, press and keys
 
 TEST_F(LauncherWindow, QuietPeriodComparesTicksAsUnsigned)
 {
