@@ -257,15 +257,14 @@ Glyph power()
 struct ButtonKind {
     const char *name;
     Glyph (*glyph)();
-    const char *caption; // only for the preview; the launcher draws its own
 };
 
-const ButtonKind kButtons[] = {{"install", arrowIntoTray, "Install Harbor Suite"},
-                               {"browse", folder, "Browse this disc"},
-                               {"readme", page, "Read me first"},
-                               {"web", globe, "Visit the website"},
-                               {"remove", bin, "Remove Harbor Suite"},
-                               {"exit", power, "Exit"}};
+const ButtonKind kButtons[] = {{"install", arrowIntoTray},
+                               {"browse", folder},
+                               {"readme", page},
+                               {"web", globe},
+                               {"remove", bin},
+                               {"exit", power}};
 
 const ButtonKind &kindOf(const std::string &name)
 {
@@ -407,28 +406,13 @@ Bytes discIcon()
 }
 
 // Column of six with a 66 px pitch: 64 px images leave a 2 px gap and the
-// column ends 8 px above the bottom edge. Captions sit 14 px right of the
-// image, centred on it; browse's caption has two lines.
+// column ends 8 px above the bottom edge.
 std::vector<Button> sampleLayout()
 {
     std::vector<Button> list;
-    for (int i = 0; i < 6; ++i) {
-        std::string name = kButtons[i].name;
-        int x = 44, y = 78 + 66 * i;
-        list.push_back({name, x, y, x + kButtonSize + 14, y + (name == "browse" ? 16 : 24)});
-    }
+    for (int i = 0; i < 6; ++i)
+        list.push_back({kButtons[i].name, 44, 78 + 66 * i});
     return list;
-}
-
-std::string layoutText()
-{
-    std::string out;
-    for (const Button &b : sampleLayout())
-        out += b.name + " " + std::to_string(b.x) + " " + std::to_string(b.y) + "\n";
-    for (const Button &b : sampleLayout())
-        out += "label " + b.name + " " + std::to_string(b.labelX) + " " + std::to_string(b.labelY) +
-               "\n";
-    return out;
 }
 
 Image discBackdrop()
@@ -471,18 +455,4 @@ Image buttonHot(const Image &backdrop, const Button &b)
         0.85f);
     drawGlyph(img, b.name);
     return img;
-}
-
-// The sample screen as the launcher shows it with the first button lit.
-Image previewScreen()
-{
-    Image back = discBackdrop(), screen = back;
-    for (const Button &b : sampleLayout()) {
-        blitKeyed(screen, b.name == "install" ? buttonHot(back, b) : buttonNormal(back, b), b.x,
-                  b.y);
-        drawText(screen, b.labelX, b.labelY + 1, kindOf(b.name).caption, 2, {255, 255, 255});
-        if (b.name == "browse")
-            drawText(screen, b.labelX, b.labelY + 17, "(opens a folder)", 2, {190, 225, 235});
-    }
-    return screen;
 }

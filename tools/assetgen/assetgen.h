@@ -55,7 +55,6 @@ void apply(Image &img, Box box, const std::function<Rgb(int, int, Rgb)> &op);
 void fillShape(Image &img, const Sdf &shape, const Paint &paint, float opacity = 1.0f,
                float softness = 1.0f, Box box = {});
 Image crop(const Image &img, int x, int y, int w, int h);
-void blitKeyed(Image &dst, const Image &src, int x, int y); // skips kMagenta
 namespace sdf {
 float circle(float x, float y, float cx, float cy, float r);
 float ellipse(float x, float y, float cx, float cy, float rx, float ry);
@@ -65,19 +64,14 @@ float convex(float x, float y, const Points &pts);
 } // namespace sdf
 
 // font.cpp: a 5x7 pixel font (plus a descender row), drawn at integer scale.
-int textWidth(const std::string &text, int scale);
 void drawText(Image &img, int x, int y, const std::string &text, int scale, Rgb colour,
               float opacity = 1.0f);
 
 // formats.cpp
-uint32_t crc32(const uint8_t *data, size_t n, uint32_t crc = 0);
-uint32_t adler32(const uint8_t *data, size_t n);
 Bytes bmp24(const Image &img);
 Bytes bmp4(int w, int h, const std::vector<uint8_t> &index, const std::vector<Rgb> &palette);
 Bytes ico4(const std::vector<uint8_t> &index, const std::vector<bool> &transparent,
            const std::vector<Rgb> &palette);
-Bytes png(const Image &img);
-bool readBmp(const Bytes &file, Image &out, std::string &error);
 bool readFile(const std::string &path, Bytes &out);
 uint32_t le16(const Bytes &b, size_t at);
 void put16(Bytes &b, uint32_t v);
@@ -87,19 +81,16 @@ void put32(Bytes &b, uint32_t v);
 // art.cpp
 struct Button {
     std::string name;
-    int x, y;           // top-left of the 64x64 image in the 640x480 client area
-    int labelX, labelY; // suggested caption position
+    int x, y; // top-left of the 64x64 image in the 640x480 client area
 };
 const int kButtonSize = 64;
 std::vector<Button> sampleLayout();
-std::string layoutText();
 Bytes launcherIcon();
 Bytes discIcon();
 Bytes builtinBackground();
 Image discBackdrop();
 Image buttonNormal(const Image &backdrop, const Button &b);
 Image buttonHot(const Image &backdrop, const Button &b);
-Image previewScreen();
 
 // sound.cpp
 struct Wave {
@@ -112,9 +103,5 @@ Wave introChime();
 Wave clickSound();
 Wave hoverChime();
 
-// main.cpp
-using Asset = std::pair<std::string, Bytes>;
-std::vector<Asset> buildAssets();
-
 // check.cpp
-int runChecks(const std::string &outDir);
+int runChecks(const std::string &outDir, const std::string &iniPath);

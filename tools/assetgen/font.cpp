@@ -104,17 +104,6 @@ int advance(char c)
     auto [first, last] = inkColumns(it->second);
     return last - first + 2;
 }
-} // namespace
-
-int textWidth(const std::string &text, int scale)
-{
-    int w = 0;
-    for (char c : text)
-        w += advance(c);
-    return text.empty() ? 0 : (w - 1) * scale;
-}
-
-namespace {
 using Grid = std::vector<std::vector<bool>>;
 
 Grid rasterise(const std::string &text)

@@ -17,12 +17,6 @@ void put32(Bytes &b, uint32_t v)
 }
 
 namespace {
-void putBE32(Bytes &b, uint32_t v)
-{
-    for (int s = 24; s >= 0; s -= 8)
-        b.push_back(uint8_t(v >> s));
-}
-
 void putFileHeader(Bytes &b, uint32_t fileSize, uint32_t offBits)
 {
     b.push_back('B');
@@ -70,47 +64,6 @@ void putNibbleRows(Bytes &b, int w, int h, const std::vector<uint8_t> &index)
     }
 }
 
-void putChunk(Bytes &out, const char *type, const Bytes &data)
-{
-    putBE32(out, uint32_t(data.size()));
-    size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    putBE32(out, crc32(out.data() + start, out.size() - start));
-}
-
-// A zlib stream of stored (uncompressed) deflate blocks.
-Bytes zlibStored(const Bytes &raw)
-{
-    Bytes z = {0x78, 0x01};
-    size_t pos = 0;
-    do {
-        size_t n = std::min<size_t>(65535, raw.size() - pos);
-        z.push_back(pos + n == raw.size() ? 1 : 0);
-        put16(z, uint32_t(n));
-        put16(z, uint32_t(~n & 0xFFFF));
-        z.insert(z.end(), raw.begin() + pos, raw.begin() + pos + n);
-        pos += n;
-    } while (pos < raw.size());
-    putBE32(z, adler32(raw.data(), raw.size()));
-    return z;
-}
-
-int lowestBit(uint32_t m)
-{
-    int s = 0;
-    while (s < 32 && !(m & (1u << s)))
-        ++s;
-    return s;
-}
-
-uint8_t channel(uint32_t pixel, uint32_t mask)
-{
-    if (!mask)
-        return 0;
-    uint32_t max = mask >> lowestBit(mask);
-    return uint8_t(uint64_t((pixel & mask) >> lowestBit(mask)) * 255u / max);
-}
 } // namespace
 
 uint32_t le16(const Bytes &b, size_t at)
@@ -120,32 +73,6 @@ uint32_t le16(const Bytes &b, size_t at)
 uint32_t le32(const Bytes &b, size_t at)
 {
     return le16(b, at) | le16(b, at + 2) << 16;
-}
-
-uint32_t crc32(const uint8_t *data, size_t n, uint32_t crc)
-{
-    static uint32_t table[256];
-    if (!table[1])
-        for (uint32_t i = 0; i < 256; ++i) {
-            uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            table[i] = c;
-        }
-    crc = ~crc;
-    for (size_t i = 0; i < n; ++i)
-        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
-
-uint32_t adler32(const uint8_t *data, size_t n)
-{
-    uint32_t a = 1, b = 0;
-    for (size_t i = 0; i < n; ++i) {
-        a = (a + data[i]) % 65521;
-        b = (b + a) % 65521;
-    }
-    return b << 16 | a;
 }
 
 Bytes bmp24(const Image &img)
@@ -206,76 +133,6 @@ Bytes ico4(const std::vector<uint8_t> &index, const std::vector<bool> &transpare
             b.push_back(bits);
         }
     return b;
-}
-
-Bytes png(const Image &img)
-{
-    Bytes raw;
-    raw.reserve(size_t(img.h) * (1 + size_t(img.w) * 3));
-    for (int y = 0; y < img.h; ++y) {
-        raw.push_back(0); // filter: none
-        for (int x = 0; x < img.w; ++x) {
-            Rgb c = img.at(x, y);
-            raw.insert(raw.end(), {c.r, c.g, c.b});
-        }
-    }
-    Bytes header;
-    putBE32(header, uint32_t(img.w));
-    putBE32(header, uint32_t(img.h));
-    header.insert(header.end(), {8, 2, 0, 0, 0}); // 8-bit RGB, no interlace
-    Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    putChunk(out, "IHDR", header);
-    putChunk(out, "IDAT", zlibStored(raw));
-    putChunk(out, "IEND", {});
-    return out;
-}
-
-// Uncompressed 24- or 32-bit BMPs (BI_RGB or BI_BITFIELDS), either row order.
-// Every offset is checked against the file size before it is read.
-bool readBmp(const Bytes &f, Image &out, std::string &error)
-{
-    auto fail = [&](const char *why) {
-        error = why;
-        return false;
-    };
-    if (f.size() < 54 || f[0] != 'B' || f[1] != 'M')
-        return fail("not a BMP file");
-    uint32_t offBits = le32(f, 10), headerSize = le32(f, 14);
-    if (headerSize < 40 || 14 + uint64_t(headerSize) > f.size())
-        return fail("unsupported BMP header");
-    int32_t w = int32_t(le32(f, 18)), h = int32_t(le32(f, 22));
-    uint32_t bits = le16(f, 28), compression = le32(f, 30);
-    if (w <= 0 || h == 0 || w > 32768 || h > 32768 || h < -32768)
-        return fail("bad BMP dimensions");
-    if (bits != 24 && bits != 32)
-        return fail("only 24- and 32-bit BMPs are supported");
-    uint32_t rMask = 0xFF0000, gMask = 0xFF00, bMask = 0xFF;
-    if (compression == 3 && bits == 32) {
-        if (f.size() < 66)
-            return fail("truncated BMP colour masks");
-        rMask = le32(f, 54), gMask = le32(f, 58), bMask = le32(f, 62);
-    } else if (compression != 0) {
-        return fail("compressed BMPs are not supported");
-    }
-    bool topDown = h < 0;
-    int rows = topDown ? -h : h;
-    uint64_t stride = (uint64_t(w) * (bits / 8) + 3) & ~uint64_t(3);
-    if (uint64_t(offBits) + stride * rows > f.size())
-        return fail("truncated BMP pixel data");
-    out = Image(w, rows);
-    for (int y = 0; y < rows; ++y) {
-        size_t row = size_t(offBits + stride * (topDown ? y : rows - 1 - y));
-        for (int x = 0; x < w; ++x) {
-            size_t p = row + size_t(x) * (bits / 8);
-            if (bits == 24) {
-                out.at(x, y) = {f[p + 2], f[p + 1], f[p]};
-            } else {
-                uint32_t v = le32(f, p);
-                out.at(x, y) = {channel(v, rMask), channel(v, gMask), channel(v, bMask)};
-            }
-        }
-    }
-    return true;
 }
 
 bool readFile(const std::string &path, Bytes &out)

@@ -75,14 +75,6 @@ Image crop(const Image &img, int x, int y, int w, int h)
     return out;
 }
 
-void blitKeyed(Image &dst, const Image &src, int x, int y)
-{
-    for (int j = 0; j < src.h; ++j)
-        for (int i = 0; i < src.w; ++i)
-            if (src.at(i, j) != kMagenta)
-                dst.at(x + i, y + j) = src.at(i, j);
-}
-
 namespace sdf {
 float circle(float x, float y, float cx, float cy, float r)
 {

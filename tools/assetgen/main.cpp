@@ -8,6 +8,8 @@
 #include "assetgen.h"
 
 namespace {
+using Asset = std::pair<std::string, Bytes>;
+
 Bytes crlfText(const std::string &text)
 {
     Bytes out;
@@ -54,37 +56,6 @@ bool writeFile(const std::filesystem::path &path, const Bytes &data)
     return bool(out);
 }
 
-int generate(const std::string &outDir)
-{
-    for (const Asset &a : buildAssets())
-        if (!writeFile(std::filesystem::path(outDir) / a.first, a.second)) {
-            std::fprintf(stderr, "assetgen: cannot write %s/%s\n", outDir.c_str(), a.first.c_str());
-            return 1;
-        }
-    return 0;
-}
-
-int convertToPng(const std::string &in, const std::string &out)
-{
-    Bytes file;
-    Image img;
-    std::string error;
-    if (!readFile(in, file)) {
-        std::fprintf(stderr, "assetgen: cannot read %s\n", in.c_str());
-        return 1;
-    }
-    if (!readBmp(file, img, error)) {
-        std::fprintf(stderr, "assetgen: %s: %s\n", in.c_str(), error.c_str());
-        return 1;
-    }
-    if (!writeFile(out, png(img))) {
-        std::fprintf(stderr, "assetgen: cannot write %s\n", out.c_str());
-        return 1;
-    }
-    return 0;
-}
-} // namespace
-
 std::vector<Asset> buildAssets()
 {
     Image back = discBackdrop();
@@ -97,29 +68,32 @@ std::vector<Asset> buildAssets()
         list.push_back({"disc/autorun/" + b.name + ".bmp", bmp24(buttonNormal(back, b))});
         list.push_back({"disc/autorun/" + b.name + "_hot.bmp", bmp24(buttonHot(back, b))});
     }
-    std::string layout = layoutText();
     list.push_back({"disc/autorun/disc.ico", discIcon()});
     list.push_back({"disc/autorun/chime.wav", wavFile(hoverChime())});
     list.push_back({"disc/README.TXT", crlfText(kReadme)});
     list.push_back({"disc/extras/LICENSE.TXT", crlfText(kLicence)});
-    list.push_back({"disc/layout.txt", Bytes(layout.begin(), layout.end())});
     return list;
 }
+
+int generate(const std::string &outDir)
+{
+    for (const Asset &a : buildAssets())
+        if (!writeFile(std::filesystem::path(outDir) / a.first, a.second)) {
+            std::fprintf(stderr, "assetgen: cannot write %s/%s\n", outDir.c_str(), a.first.c_str());
+            return 1;
+        }
+    return 0;
+}
+} // namespace
 
 int main(int argc, char **argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && args[0].rfind("--", 0) != 0)
         return generate(args[0]);
-    if (args.size() == 3 && args[0] == "--png")
-        return convertToPng(args[1], args[2]);
-    if (args.size() == 2 && args[0] == "--check")
-        return runChecks(args[1]);
-    if (args.size() == 2 && args[0] == "--preview")
-        return writeFile(args[1], png(previewScreen())) ? 0 : 1;
-    std::fprintf(stderr, "usage: assetgen OUTDIR            write all assets\n"
-                         "       assetgen --png IN.bmp OUT.png\n"
-                         "       assetgen --check OUTDIR    verify what OUTDIR holds\n"
-                         "       assetgen --preview OUT.png the sample disc's screen\n");
+    if (args.size() == 3 && args[0] == "--check")
+        return runChecks(args[1], args[2]);
+    std::fprintf(stderr, "usage: assetgen OUTDIR                       write all assets\n"
+                         "       assetgen --check OUTDIR SAMPLE.INI    verify what OUTDIR holds\n");
     return 2;
 }
