@@ -17,48 +17,31 @@ static HWND WaitForLauncher()
     return nullptr;
 }
 
-template <typename T> static void Release(T *object)
-{
-    if (object)
-        object->Release();
-}
-
 // Encodes the bitmap with the Windows Imaging Component.
-static HRESULT SavePng(const wchar_t *path, HBITMAP bitmap)
+static bool SavePng(const wchar_t *path, HBITMAP bitmap)
 {
     IWICImagingFactory *factory = nullptr;
     IWICBitmap *source = nullptr;
     IWICStream *stream = nullptr;
     IWICBitmapEncoder *encoder = nullptr;
     IWICBitmapFrameEncode *frame = nullptr;
-    HRESULT result = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IWICImagingFactory, reinterpret_cast<void **>(&factory));
-    if (SUCCEEDED(result))
-        result = factory->CreateBitmapFromHBITMAP(bitmap, nullptr, WICBitmapIgnoreAlpha, &source);
-    if (SUCCEEDED(result))
-        result = factory->CreateStream(&stream);
-    if (SUCCEEDED(result))
-        result = stream->InitializeFromFilename(path, GENERIC_WRITE);
-    if (SUCCEEDED(result))
-        result = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder);
-    if (SUCCEEDED(result))
-        result = encoder->Initialize(stream, WICBitmapEncoderNoCache);
-    if (SUCCEEDED(result))
-        result = encoder->CreateNewFrame(&frame, nullptr);
-    if (SUCCEEDED(result))
-        result = frame->Initialize(nullptr);
-    if (SUCCEEDED(result))
-        result = frame->WriteSource(source, nullptr);
-    if (SUCCEEDED(result))
-        result = frame->Commit();
-    if (SUCCEEDED(result))
-        result = encoder->Commit();
-    Release(frame);
-    Release(encoder);
-    Release(stream);
-    Release(source);
-    Release(factory);
-    return result;
+    bool saved =
+        SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IWICImagingFactory, reinterpret_cast<void **>(&factory))) &&
+        SUCCEEDED(
+            factory->CreateBitmapFromHBITMAP(bitmap, nullptr, WICBitmapIgnoreAlpha, &source)) &&
+        SUCCEEDED(factory->CreateStream(&stream)) &&
+        SUCCEEDED(stream->InitializeFromFilename(path, GENERIC_WRITE)) &&
+        SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
+        SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
+        SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) &&
+        SUCCEEDED(frame->Initialize(nullptr)) && SUCCEEDED(frame->WriteSource(source, nullptr)) &&
+        SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    IUnknown *objects[] = {frame, encoder, stream, source, factory};
+    for (IUnknown *object : objects)
+        if (object)
+            object->Release();
+    return saved;
 }
 
 // The whole window with its frame, as the screen shows it.
@@ -75,7 +58,7 @@ static bool SaveWindowPicture(HWND window, const wchar_t *path)
     SelectObject(memory, old);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    bool saved = bitmap && SUCCEEDED(SavePng(path, bitmap));
+    bool saved = bitmap && SavePng(path, bitmap);
     DeleteObject(bitmap);
     return saved;
 }
