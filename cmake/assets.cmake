@@ -15,7 +15,9 @@ add_custom_command(OUTPUT ${ASSETGEN}
     DEPENDS ${ASSETGEN_SOURCES} ${ASSETGEN_HEADERS}
     COMMENT "Building the asset generator for the build machine")
 
+# Emptied first, so that no file an older generator wrote reaches the sample disc.
 add_custom_command(OUTPUT ${ASSET_FILES} ${ASSET_DIR}/stamp
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${ASSET_DIR}
     COMMAND ${ASSETGEN} ${ASSET_DIR}
     COMMAND ${CMAKE_COMMAND} -E touch ${ASSET_DIR}/stamp
     DEPENDS ${ASSETGEN}

@@ -20,9 +20,8 @@ if [ -n "${DISPLAY:-}" ]; then
     exit 0
 fi
 
-bmp="$build/screenshot.bmp"
 png="$build/screenshot.png"
-rm -f "$bmp" "$png"
+rm -f "$png"
 # Wine's virtual desktop draws the title bar; the pointer rests on the first
 # button so it shows lit.
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Demo /f >/dev/null 2>&1
@@ -33,8 +32,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
     sleep 2 # the launcher creates the virtual desktop; the snapshot joins it
     wine "$1" "$(winepath -w "$2")" 76 110
     wineserver -k
-' demo "$build/tools/snap.exe" "$bmp" >/dev/null 2>&1 || true
+' demo "$build/tools/snap.exe" "$png" >/dev/null 2>&1 || true
 wineserver -k 2>/dev/null || true
-[ -f "$bmp" ] || { echo "no screenshot was taken" >&2; exit 1; }
-"$build/host/assetgen" --png "$bmp" "$png"
+[ -f "$png" ] || { echo "no screenshot was taken" >&2; exit 1; }
 echo "$png"

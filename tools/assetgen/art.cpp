@@ -6,24 +6,42 @@
 using namespace sdf;
 
 namespace {
-float sq(float v)
+float Square(float v)
 {
     return v * v;
 }
-float ring(float d, float halfWidth)
+float Ring(float d, float halfWidth)
 {
     return std::abs(d) - halfWidth;
 }
 
+// A band of the given half width along the outline of a shape.
+Sdf RingOf(Sdf shape, float halfWidth)
+{
+    return [=](float x, float y) { return Ring(shape(x, y), halfWidth); };
+}
+
+// The shape grown outwards by a distance.
+Sdf Grown(Sdf shape, float by)
+{
+    return [=](float x, float y) { return shape(x, y) - by; };
+}
+
+Sdf CentredCircle(float cx, float cy, float r)
+{
+    return [=](float x, float y) { return Circle(x, y, cx, cy, r); };
+}
+
 // The built-in background uses one 16-colour ramp from navy to pale aqua, so
 // the picture can be composed as a single tone per pixel and dithered.
-const std::vector<Rgb> kRamp = {{4, 10, 32},     {7, 18, 52},     {10, 28, 74},    {12, 40, 96},
-                                {14, 54, 116},   {14, 70, 132},   {14, 86, 142},   {14, 102, 150},
-                                {18, 118, 156},  {28, 136, 162},  {46, 154, 170},  {72, 172, 182},
-                                {104, 190, 196}, {142, 208, 212}, {186, 228, 230}, {232, 246, 246}};
+const std::vector<Rgb> BACKGROUND_RAMP = {
+    {4, 10, 32},     {7, 18, 52},     {10, 28, 74},    {12, 40, 96},
+    {14, 54, 116},   {14, 70, 132},   {14, 86, 142},   {14, 102, 150},
+    {18, 118, 156},  {28, 136, 162},  {46, 154, 170},  {72, 172, 182},
+    {104, 190, 196}, {142, 208, 212}, {186, 228, 230}, {232, 246, 246}};
 
 // Light arcs sweeping up from below the lower left corner.
-float arcs(float x, float y, float cx, float cy)
+float ArcTone(float x, float y, float cx, float cy)
 {
     struct Arc {
         float radius, width, gain;
@@ -36,15 +54,15 @@ float arcs(float x, float y, float cx, float cy)
     float d = std::hypot(x - cx, y - cy);
     float t = 0;
     for (const Arc &a : list)
-        t += a.gain * std::exp(-sq((d - a.radius * cy) / (a.width * cy)));
+        t += a.gain * std::exp(-Square((d - a.radius * cy) / (a.width * cy)));
     return t;
 }
 
-float discEmblemTone(float x, float y, float cx, float cy, float radius)
+float EmblemTone(float x, float y, float cx, float cy, float radius)
 {
     float dx = x - cx, dy = y - cy, r = std::hypot(dx, dy);
-    float t = 3.0f * std::exp(-sq((r - radius) / 1.4f)) +
-              1.6f * std::exp(-sq((r - radius * 0.3f) / 1.2f));
+    float t = 3.0f * std::exp(-Square((r - radius) / 1.4f)) +
+              1.6f * std::exp(-Square((r - radius * 0.3f) / 1.2f));
     if (r < radius) {
         float sheen = std::pow(std::max(0.0f, std::cos(2 * (std::atan2(dy, dx) + 0.7f))), 6.0f);
         t += 0.6f + (r > radius * 0.3f ? 2.2f * sheen : 0.0f);
@@ -54,94 +72,91 @@ float discEmblemTone(float x, float y, float cx, float cy, float radius)
     return t;
 }
 
-float backgroundTone(float x, float y, float w, float h)
+float BackgroundTone(float x, float y, float w, float h)
 {
     float t = 0.8f + 7.0f * std::pow(0.62f * x / w + 0.38f * y / h, 1.3f);
-    return t + arcs(x, y, -0.25f * w, 1.55f * h) +
-           discEmblemTone(x, y, 0.77f * w, 0.45f * h, 0.3f * h);
+    return t + ArcTone(x, y, -0.25f * w, 1.55f * h) +
+           EmblemTone(x, y, 0.77f * w, 0.45f * h, 0.3f * h);
 }
 
 // Icons are drawn four times oversized, then reduced to 32x32 and 16 colours.
-const int kOversize = 4;
+const int ICON_OVERSIZE = 4;
 
 struct IconScheme {
     Rgb discDark, discLight, badge, badgeLight;
 };
 
-std::vector<Rgb> iconPalette(const IconScheme &s)
+std::vector<Rgb> MakeIconPalette(const IconScheme &s)
 {
-    std::vector<Rgb> p = {{0, 0, 0}, mix(s.discDark, {0, 0, 0}, 0.65f)};
+    std::vector<Rgb> p = {{0, 0, 0}, MixRgb(s.discDark, {0, 0, 0}, 0.65f)};
     for (int i = 0; i < 6; ++i)
-        p.push_back(mix(s.discDark, s.discLight, i / 5.0f));
+        p.push_back(MixRgb(s.discDark, s.discLight, i / 5.0f));
     p.insert(p.end(), {{255, 255, 255},
-                       mix(s.badge, {0, 0, 0}, 0.35f),
+                       MixRgb(s.badge, {0, 0, 0}, 0.35f),
                        s.badge,
                        s.badgeLight,
-                       mix(s.badge, s.badgeLight, 0.5f),
-                       mix(s.discLight, {255, 255, 255}, 0.5f),
-                       mix(s.discDark, s.badge, 0.5f),
-                       mix(s.discLight, s.badgeLight, 0.5f)});
+                       MixRgb(s.badge, s.badgeLight, 0.5f),
+                       MixRgb(s.discLight, {255, 255, 255}, 0.5f),
+                       MixRgb(s.discDark, s.badge, 0.5f),
+                       MixRgb(s.discLight, s.badgeLight, 0.5f)});
     return p;
 }
 
 // Shapes are written in icon pixels; this evaluates them on the big canvas.
-Sdf big(Sdf f)
+Sdf Oversized(Sdf f)
 {
-    const float k = kOversize;
+    const float k = ICON_OVERSIZE;
     return [=](float x, float y) { return f(x / k, y / k) * k; };
 }
 
-Sdf centred(float cx, float cy, float r)
-{
-    return [=](float x, float y) { return circle(x, y, cx, cy, r); };
-}
-
 // A shaded disc with a see-through hole and a round "start" badge.
-void drawEmblem(Image &colour, Image &alpha, const IconScheme &s)
+void DrawEmblem(Image &colour, Image &alpha, const IconScheme &s)
 {
-    Sdf disc = centred(14, 14, 13.5f), hole = centred(14, 14, 2.3f), badge = centred(24, 24, 7.5f);
-    fillShape(alpha, big([&](float x, float y) {
+    Sdf disc = CentredCircle(14, 14, 13.5f), hole = CentredCircle(14, 14, 2.3f),
+        badge = CentredCircle(24, 24, 7.5f);
+    FillShape(alpha, Oversized([&](float x, float y) {
                   return std::min(std::max(disc(x, y), -hole(x, y)), badge(x, y));
               }),
-              solid({255, 255, 255}));
-    Rgb outline = mix(s.discDark, {0, 0, 0}, 0.65f);
-    fillShape(colour, big(disc), solid(outline));
-    fillShape(colour, big(centred(14, 14, 12.3f)), [&](float x, float y) {
-        float a = std::atan2(y / kOversize - 14, x / kOversize - 14);
-        return mix(s.discDark, s.discLight,
-                   0.25f + 0.75f * std::pow(std::abs(std::cos(a + 0.8f)), 3.0f));
+              PaintSolid({255, 255, 255}));
+    Rgb outline = MixRgb(s.discDark, {0, 0, 0}, 0.65f);
+    FillShape(colour, Oversized(disc), PaintSolid(outline));
+    FillShape(colour, Oversized(CentredCircle(14, 14, 12.3f)), [&](float x, float y) {
+        float a = std::atan2(y / ICON_OVERSIZE - 14, x / ICON_OVERSIZE - 14);
+        return MixRgb(s.discDark, s.discLight,
+                      0.25f + 0.75f * std::pow(std::abs(std::cos(a + 0.8f)), 3.0f));
     });
-    fillShape(colour, big(centred(14, 14, 5.8f)), solid(mix(s.discDark, s.discLight, 0.6f)));
-    fillShape(colour, big([](float x, float y) { return ring(circle(x, y, 14, 14, 5.8f), 0.5f); }),
-              solid(mix(s.discDark, s.discLight, 0.2f)));
-    fillShape(colour, big(centred(14, 14, 3.3f)), solid(outline));
-    fillShape(colour, big(badge), solid(outline));
-    fillShape(colour, big(centred(24, 24, 6.4f)),
-              vertical(s.badgeLight, s.badge, 18 * kOversize, 30 * kOversize));
-    fillShape(colour, big([](float x, float y) {
-                  return convex(x, y, {{21.8f, 20.5f}, {21.8f, 27.5f}, {27.8f, 24}});
+    FillShape(colour, Oversized(CentredCircle(14, 14, 5.8f)),
+              PaintSolid(MixRgb(s.discDark, s.discLight, 0.6f)));
+    FillShape(colour, Oversized(RingOf(CentredCircle(14, 14, 5.8f), 0.5f)),
+              PaintSolid(MixRgb(s.discDark, s.discLight, 0.2f)));
+    FillShape(colour, Oversized(CentredCircle(14, 14, 3.3f)), PaintSolid(outline));
+    FillShape(colour, Oversized(badge), PaintSolid(outline));
+    FillShape(colour, Oversized(CentredCircle(24, 24, 6.4f)),
+              PaintGradient(s.badgeLight, s.badge, 18 * ICON_OVERSIZE, 30 * ICON_OVERSIZE));
+    FillShape(colour, Oversized([](float x, float y) {
+                  return Convex(x, y, {{21.8f, 20.5f}, {21.8f, 27.5f}, {27.8f, 24}});
               }),
-              solid({255, 255, 255}));
+              PaintSolid({255, 255, 255}));
 }
 
-uint8_t nearest(const std::vector<Rgb> &palette, float r, float g, float b)
+uint8_t FindNearest(const std::vector<Rgb> &palette, float r, float g, float b)
 {
     int best = 1;
     float bestDist = 1e9f;
     for (int i = 1; i < int(palette.size()); ++i) { // 0 stays reserved for transparent pixels
-        float d = sq(palette[i].r - r) + sq(palette[i].g - g) + sq(palette[i].b - b);
+        float d = Square(palette[i].r - r) + Square(palette[i].g - g) + Square(palette[i].b - b);
         if (d < bestDist)
             best = i, bestDist = d;
     }
     return uint8_t(best);
 }
 
-Bytes icon(const IconScheme &s)
+Bytes MakeIcon(const IconScheme &s)
 {
-    const int k = kOversize;
+    const int k = ICON_OVERSIZE;
     Image colour(32 * k, 32 * k), alpha(32 * k, 32 * k);
-    drawEmblem(colour, alpha, s);
-    std::vector<Rgb> palette = iconPalette(s);
+    DrawEmblem(colour, alpha, s);
+    std::vector<Rgb> palette = MakeIconPalette(s);
     std::vector<uint8_t> index(32 * 32);
     std::vector<bool> transparent(32 * 32);
     for (int y = 0; y < 32; ++y)
@@ -149,16 +164,16 @@ Bytes icon(const IconScheme &s)
             float r = 0, g = 0, b = 0, cover = 0;
             for (int j = y * k; j < y * k + k; ++j)
                 for (int i = x * k; i < x * k + k; ++i) {
-                    float a = alpha.at(i, j).r / 255.0f;
-                    Rgb c = colour.at(i, j);
+                    float a = alpha.At(i, j).r / 255.0f;
+                    Rgb c = colour.At(i, j);
                     r += c.r * a, g += c.g * a, b += c.b * a, cover += a;
                 }
             size_t at = size_t(y) * 32 + x;
             transparent[at] = cover < k * k * 0.5f;
             if (!transparent[at])
-                index[at] = nearest(palette, r / cover, g / cover, b / cover);
+                index[at] = FindNearest(palette, r / cover, g / cover, b / cover);
         }
-    return ico4(index, transparent, palette);
+    return EncodeIco4(index, transparent, palette);
 }
 
 // Each button glyph is a few shapes, each with its own paint.
@@ -167,150 +182,131 @@ struct Layer {
     Paint paint;
 };
 
-const Rgb kInk{240, 246, 250};
+const Rgb INK{240, 246, 250};
 
 using Glyph = std::vector<Layer>;
 
-Glyph arrowIntoTray()
+Glyph MakeInstallGlyph()
 {
     Sdf tray = [](float x, float y) {
-        return std::min({segment(x, y, 14, 32, 14, 49, 2.6f), segment(x, y, 14, 49, 50, 49, 2.6f),
-                         segment(x, y, 50, 49, 50, 32, 2.6f)});
+        return std::min({Segment(x, y, 14, 32, 14, 49, 2.6f), Segment(x, y, 14, 49, 50, 49, 2.6f),
+                         Segment(x, y, 50, 49, 50, 32, 2.6f)});
     };
     Sdf arrow = [](float x, float y) {
-        return std::min(segment(x, y, 32, 9, 32, 28, 3.6f),
-                        convex(x, y, {{20, 26}, {44, 26}, {32, 40}}));
+        return std::min(Segment(x, y, 32, 9, 32, 28, 3.6f),
+                        Convex(x, y, {{20, 26}, {44, 26}, {32, 40}}));
     };
-    return {{tray, solid(kInk)}, {arrow, vertical({150, 235, 170}, {50, 170, 100}, 9, 40)}};
+    return {{tray, PaintSolid(INK)},
+            {arrow, PaintGradient({150, 235, 170}, {50, 170, 100}, 9, 40)}};
 }
 
-Glyph folder()
+Glyph MakeBrowseGlyph()
 {
     Sdf back = [](float x, float y) {
-        return std::min(roundBox(x, y, 31, 34, 19, 13, 3), roundBox(x, y, 21, 20, 9, 4, 2.5f));
+        return std::min(RoundBox(x, y, 31, 34, 19, 13, 3), RoundBox(x, y, 21, 20, 9, 4, 2.5f));
     };
     Sdf flap = [](float x, float y) {
-        return convex(x, y, {{18, 28}, {55, 28}, {50, 47}, {12, 47}}) - 0.5f;
+        return Convex(x, y, {{18, 28}, {55, 28}, {50, 47}, {12, 47}}) - 0.5f;
     };
-    return {{back, solid({205, 140, 45})},
-            {flap, vertical({255, 222, 120}, {238, 168, 58}, 28, 47)}};
+    return {{back, PaintSolid({205, 140, 45})},
+            {flap, PaintGradient({255, 222, 120}, {238, 168, 58}, 28, 47)}};
 }
 
-Glyph page()
+Glyph MakeReadmeGlyph()
 {
     Sdf sheet = [](float x, float y) {
-        return convex(x, y, {{17, 11}, {39, 11}, {47, 19}, {47, 53}, {17, 53}});
+        return Convex(x, y, {{17, 11}, {39, 11}, {47, 19}, {47, 53}, {17, 53}});
     };
-    Sdf corner = [](float x, float y) { return convex(x, y, {{39, 11}, {39, 19}, {47, 19}}); };
+    Sdf corner = [](float x, float y) { return Convex(x, y, {{39, 11}, {39, 19}, {47, 19}}); };
     Sdf lines = [](float x, float y) {
-        float d = segment(x, y, 23, 45, 35, 45, 1.3f);
+        float d = Segment(x, y, 23, 45, 35, 45, 1.3f);
         for (float ly : {27.0f, 33.0f, 39.0f})
-            d = std::min(d, segment(x, y, 23, ly, 41, ly, 1.3f));
+            d = std::min(d, Segment(x, y, 23, ly, 41, ly, 1.3f));
         return d;
     };
-    return {{sheet, solid(kInk)}, {corner, solid({175, 198, 218})}, {lines, solid({70, 112, 160})}};
+    return {{sheet, PaintSolid(INK)},
+            {corner, PaintSolid({175, 198, 218})},
+            {lines, PaintSolid({70, 112, 160})}};
 }
 
-Glyph globe()
+Glyph MakeWebGlyph()
 {
-    Sdf ball = [](float x, float y) { return circle(x, y, 32, 32, 18.5f); };
+    Sdf ball = [](float x, float y) { return Circle(x, y, 32, 32, 18.5f); };
     Sdf grid = [](float x, float y) {
-        float lines = std::min({ring(ellipse(x, y, 32, 32, 8, 18), 1.1f), std::abs(x - 32) - 1.1f,
+        float lines = std::min({Ring(Ellipse(x, y, 32, 32, 8, 18), 1.1f), std::abs(x - 32) - 1.1f,
                                 std::abs(y - 32) - 1.1f, std::abs(y - 22.5f) - 1.0f,
                                 std::abs(y - 41.5f) - 1.0f});
-        float inside = circle(x, y, 32, 32, 17.5f);
-        return std::min(std::max(lines, inside), ring(inside, 1.3f));
+        float inside = Circle(x, y, 32, 32, 17.5f);
+        return std::min(std::max(lines, inside), Ring(inside, 1.3f));
     };
-    return {{ball, vertical({120, 200, 250}, {25, 95, 195}, 14, 50)},
-            {grid, solid({225, 242, 255})}};
+    return {{ball, PaintGradient({120, 200, 250}, {25, 95, 195}, 14, 50)},
+            {grid, PaintSolid({225, 242, 255})}};
 }
 
-Glyph bin()
+Glyph MakeRemoveGlyph()
 {
     Sdf lid = [](float x, float y) {
-        float handle = std::max(ring(roundBox(x, y, 32, 13, 5.5f, 3.5f, 2), 1.2f), y - 15);
-        return std::min(roundBox(x, y, 32, 17.5f, 17, 2.6f, 1.5f), handle);
+        float handle = std::max(Ring(RoundBox(x, y, 32, 13, 5.5f, 3.5f, 2), 1.2f), y - 15);
+        return std::min(RoundBox(x, y, 32, 17.5f, 17, 2.6f, 1.5f), handle);
     };
     Sdf body = [](float x, float y) {
-        return convex(x, y, {{19, 22}, {45, 22}, {42, 52}, {22, 52}});
+        return Convex(x, y, {{19, 22}, {45, 22}, {42, 52}, {22, 52}});
     };
     Sdf ribs = [](float x, float y) {
-        return std::min({segment(x, y, 26.5f, 27, 27.5f, 47, 1.3f),
-                         segment(x, y, 32, 27, 32, 47, 1.3f),
-                         segment(x, y, 37.5f, 27, 36.5f, 47, 1.3f)});
+        return std::min({Segment(x, y, 26.5f, 27, 27.5f, 47, 1.3f),
+                         Segment(x, y, 32, 27, 32, 47, 1.3f),
+                         Segment(x, y, 37.5f, 27, 36.5f, 47, 1.3f)});
     };
-    return {{lid, solid({250, 200, 190})},
-            {body, vertical({250, 140, 118}, {200, 72, 62}, 22, 52)},
-            {ribs, solid({150, 45, 42})}};
+    return {{lid, PaintSolid({250, 200, 190})},
+            {body, PaintGradient({250, 140, 118}, {200, 72, 62}, 22, 52)},
+            {ribs, PaintSolid({150, 45, 42})}};
 }
 
-Glyph power()
+Glyph MakeExitGlyph()
 {
     Sdf symbol = [](float x, float y) {
         float arc =
-            std::max(ring(circle(x, y, 32, 34, 15), 2.8f), -roundBox(x, y, 32, 14, 6.5f, 14, 0));
-        return std::min(arc, segment(x, y, 32, 11, 32, 31, 2.8f));
+            std::max(Ring(Circle(x, y, 32, 34, 15), 2.8f), -RoundBox(x, y, 32, 14, 6.5f, 14, 0));
+        return std::min(arc, Segment(x, y, 32, 11, 32, 31, 2.8f));
     };
-    return {{symbol, solid({228, 236, 244})}};
+    return {{symbol, PaintSolid({228, 236, 244})}};
 }
 
-struct ButtonKind {
-    const char *name;
-    Glyph (*glyph)();
-    const char *caption; // only for the preview; the launcher draws its own
-};
-
-const ButtonKind kButtons[] = {{"install", arrowIntoTray, "Install Harbor Suite"},
-                               {"browse", folder, "Browse this disc"},
-                               {"readme", page, "Read me first"},
-                               {"web", globe, "Visit the website"},
-                               {"remove", bin, "Remove Harbor Suite"},
-                               {"exit", power, "Exit"}};
-
-const ButtonKind &kindOf(const std::string &name)
+void DrawGlyph(Image &img, const Glyph &layers)
 {
-    for (const ButtonKind &k : kButtons)
-        if (name == k.name)
-            return k;
-    return kButtons[5];
-}
-
-void drawGlyph(Image &img, const std::string &name)
-{
-    Glyph layers = kindOf(name).glyph();
     Sdf all = [&](float x, float y) {
         float d = 1e9f;
         for (const Layer &l : layers)
             d = std::min(d, l.shape(x - 1.5f, y - 2.5f));
         return d;
     };
-    fillShape(img, all, solid({0, 6, 20}), 0.5f, 4.0f);
+    FillShape(img, all, PaintSolid({0, 6, 20}), 0.5f, 4.0f);
     for (const Layer &l : layers)
-        fillShape(img, l.shape, l.paint);
+        FillShape(img, l.shape, l.paint);
 }
 
-float hotTile(float x, float y)
+const int BUTTON_SIZE = 64;
+
+float HotTile(float x, float y)
 {
-    return roundBox(x, y, 32, 32, 28, 28, 11);
+    return RoundBox(x, y, 32, 32, 28, 28, 11);
 }
 
-const int kPanelX0 = 26, kPanelX1 = 346, kPanelY0 = 68, kPanelY1 = 476;
-
-void backdropGradient(Image &img)
+void DrawBackdropGradient(Image &img)
 {
     const Rgb stops[] = {{5, 12, 38}, {10, 44, 102}, {8, 104, 132}};
-    apply(img, {}, [&](int x, int y, Rgb) {
+    MapPixels(img, {}, [&](int x, int y, Rgb) {
         float s = std::clamp(0.58f * x / img.w + 0.42f * y / img.h, 0.0f, 1.0f) * 2;
         Rgb a = stops[s < 1 ? 0 : 1], b = stops[s < 1 ? 1 : 2];
         float f = s < 1 ? s : s - 1;
-        float glow = 40 * std::exp(-sq(std::hypot(x - 600.0f, y + 40.0f) / 300));
-        return rgbDithered(a.r + (b.r - a.r) * f + glow * 0.3f, a.g + (b.g - a.g) * f + glow * 0.7f,
-                           a.b + (b.b - a.b) * f + glow, x, y);
+        float glow = 40 * std::exp(-Square(std::hypot(x - 600.0f, y + 40.0f) / 300));
+        return DitherRgb(a.r + (b.r - a.r) * f + glow * 0.3f, a.g + (b.g - a.g) * f + glow * 0.7f,
+                         a.b + (b.b - a.b) * f + glow, x, y);
     });
 }
 
 // Sine waves running across the lower half: a wide glow with a fine line.
-void backdropWaves(Image &img)
+void DrawBackdropWaves(Image &img)
 {
     struct Wave {
         float base, amp, freq, phase, glow;
@@ -324,165 +320,128 @@ void backdropWaves(Image &img)
             float slope = w.amp * w.freq * std::cos(x * w.freq + w.phase) - 0.12f;
             return std::abs(y - yc) / std::sqrt(1 + slope * slope);
         };
-        fillShape(
-            img, [&](float x, float y) { return band(x, y) - 18; }, solid({90, 200, 215}), w.glow,
-            36);
-        fillShape(
-            img, [&](float x, float y) { return band(x, y) - 0.6f; }, solid({170, 235, 240}),
-            0.45f);
+        FillShape(img, Grown(band, 18), PaintSolid({90, 200, 215}), w.glow, 36);
+        FillShape(img, Grown(band, 0.6f), PaintSolid({170, 235, 240}), 0.45f);
     }
 }
 
-void backdropDisc(Image &img, float cx, float cy, float r)
+void DrawBackdropDisc(Image &img, float cx, float cy, float r)
 {
     Box box{int(cx - r - 2), int(cy - r - 2), int(cx + r + 3), int(cy + r + 3)};
-    fillShape(
-        img, [=](float x, float y) { return circle(x, y, cx, cy, r); }, solid({200, 240, 250}),
-        0.05f, 1, box);
+    auto fill = [&](const Sdf &shape, Rgb colour, float opacity) {
+        FillShape(img, shape, PaintSolid(colour), opacity, 1, box);
+    };
+    fill(CentredCircle(cx, cy, r), {200, 240, 250}, 0.05f);
     for (float g = 0.42f; g < 0.97f; g += 0.055f)
-        fillShape(
-            img, [=](float x, float y) { return ring(circle(x, y, cx, cy, r * g), 0.5f); },
-            solid({200, 240, 250}), 0.05f, 1, box);
-    apply(img, box, [=](int x, int y, Rgb old) {
+        fill(RingOf(CentredCircle(cx, cy, r * g), 0.5f), {200, 240, 250}, 0.05f);
+    MapPixels(img, box, [=](int x, int y, Rgb old) {
         float dx = x + 0.5f - cx, dy = y + 0.5f - cy, d = std::hypot(dx, dy);
         if (d > r || d < r * 0.3f)
             return old;
         float a = std::atan2(dy, dx);
         float sheen = std::pow(std::max(0.0f, std::cos(2 * (a + 0.7f))), 8.0f);
-        Rgb tint = mix(Rgb{150, 240, 235}, Rgb{200, 190, 255}, 0.5f + 0.5f * std::sin(a * 3));
-        return mix(old, tint, 0.16f * sheen * std::min(1.0f, (d - r * 0.3f) / 8));
+        Rgb tint = MixRgb(Rgb{150, 240, 235}, Rgb{200, 190, 255}, 0.5f + 0.5f * std::sin(a * 3));
+        return MixRgb(old, tint, 0.16f * sheen * std::min(1.0f, (d - r * 0.3f) / 8));
     });
-    fillShape(
-        img, [=](float x, float y) { return ring(circle(x, y, cx, cy, r), 0.8f); },
-        solid({170, 235, 245}), 0.4f, 1, box);
-    fillShape(
-        img, [=](float x, float y) { return ring(circle(x, y, cx, cy, r * 0.3f), 0.8f); },
-        solid({170, 235, 245}), 0.3f, 1, box);
-    fillShape(
-        img, [=](float x, float y) { return circle(x, y, cx, cy, r * 0.11f); }, solid({3, 10, 30}),
-        0.55f, 1, box);
+    fill(RingOf(CentredCircle(cx, cy, r), 0.8f), {170, 235, 245}, 0.4f);
+    fill(RingOf(CentredCircle(cx, cy, r * 0.3f), 0.8f), {170, 235, 245}, 0.3f);
+    fill(CentredCircle(cx, cy, r * 0.11f), {3, 10, 30}, 0.55f);
 }
 
-void backdropPanel(Image &img)
+void DrawBackdropPanel(Image &img)
 {
-    float cx = (kPanelX0 + kPanelX1) / 2.0f, cy = (kPanelY0 + kPanelY1) / 2.0f;
-    float hw = (kPanelX1 - kPanelX0) / 2.0f, hh = (kPanelY1 - kPanelY0) / 2.0f;
-    Sdf panel = [=](float x, float y) { return roundBox(x, y, cx, cy, hw, hh, 14); };
-    fillShape(img, panel, solid({3, 10, 30}), 0.42f);
-    fillShape(
-        img, [&](float x, float y) { return ring(panel(x, y), 0.5f); }, solid({140, 210, 225}),
-        0.28f);
+    // Behind the button column: (26, 68) to (346, 476).
+    Sdf panel = [](float x, float y) { return RoundBox(x, y, 186, 272, 160, 204, 14); };
+    FillShape(img, panel, PaintSolid({3, 10, 30}), 0.42f);
+    FillShape(img, RingOf(panel, 0.5f), PaintSolid({140, 210, 225}), 0.28f);
 }
 
-void backdropTitle(Image &img)
+void DrawBackdropTitle(Image &img)
 {
     const std::string title = "Harbor Suite 2027", subtitle = "Installation disc";
-    drawText(img, 32, 12, title, 4, {0, 4, 16}, 0.45f);
-    drawText(img, 30, 10, title, 4, {245, 250, 252});
-    drawText(img, 31, 46, subtitle, 2, {0, 4, 16}, 0.45f);
-    drawText(img, 30, 45, subtitle, 2, {130, 210, 222});
-}
-
-} // namespace
-
-Bytes builtinBackground()
-{
-    const int w = 537, h = 386;
-    std::vector<uint8_t> index(size_t(w) * h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            float tone = backgroundTone(x + 0.5f, y + 0.5f, w, h) + bayer8(x, y);
-            index[size_t(y) * w + x] = uint8_t(std::clamp(int(std::floor(tone)), 0, 15));
-        }
-    return bmp4(w, h, index, kRamp);
-}
-
-Bytes launcherIcon()
-{
-    return icon({{20, 50, 120}, {225, 235, 248}, {235, 125, 30}, {255, 205, 110}});
-}
-Bytes discIcon()
-{
-    return icon({{10, 80, 90}, {215, 245, 240}, {40, 150, 220}, {150, 215, 255}});
-}
-
-// Column of six with a 66 px pitch: 64 px images leave a 2 px gap and the
-// column ends 8 px above the bottom edge. Captions sit 14 px right of the
-// image, centred on it; browse's caption has two lines.
-std::vector<Button> sampleLayout()
-{
-    std::vector<Button> list;
-    for (int i = 0; i < 6; ++i) {
-        std::string name = kButtons[i].name;
-        int x = 44, y = 78 + 66 * i;
-        list.push_back({name, x, y, x + kButtonSize + 14, y + (name == "browse" ? 16 : 24)});
-    }
-    return list;
-}
-
-std::string layoutText()
-{
-    std::string out;
-    for (const Button &b : sampleLayout())
-        out += b.name + " " + std::to_string(b.x) + " " + std::to_string(b.y) + "\n";
-    for (const Button &b : sampleLayout())
-        out += "label " + b.name + " " + std::to_string(b.labelX) + " " + std::to_string(b.labelY) +
-               "\n";
-    return out;
-}
-
-Image discBackdrop()
-{
-    Image img(640, 480);
-    backdropGradient(img);
-    backdropWaves(img);
-    backdropDisc(img, 520, 290, 170);
-    backdropPanel(img);
-    backdropTitle(img);
-    return img;
+    DrawText(img, 32, 12, title, 4, {0, 4, 16}, 0.45f);
+    DrawText(img, 30, 10, title, 4, {245, 250, 252});
+    DrawText(img, 31, 46, subtitle, 2, {0, 4, 16}, 0.45f);
+    DrawText(img, 30, 45, subtitle, 2, {130, 210, 222});
 }
 
 // The launcher keys out magenta, so the glyph is drawn twice: over the real
 // background (the colours kept) and over the key (to learn which pixels the
 // glyph touches). Edges then blend into the background, never into magenta.
-Image buttonNormal(const Image &backdrop, const Button &b)
+Image DrawButtonNormal(const Image &backdrop, int x, int y, const Glyph &glyph)
 {
-    Image onBack = crop(backdrop, b.x, b.y, kButtonSize, kButtonSize);
-    Image onKey(kButtonSize, kButtonSize, kMagenta);
-    drawGlyph(onBack, b.name);
-    drawGlyph(onKey, b.name);
+    Image onBack = CropImage(backdrop, x, y, BUTTON_SIZE, BUTTON_SIZE);
+    Image onKey(BUTTON_SIZE, BUTTON_SIZE, COLOR_KEY);
+    DrawGlyph(onBack, glyph);
+    DrawGlyph(onKey, glyph);
     for (size_t i = 0; i < onKey.px.size(); ++i)
-        if (onKey.px[i] != kMagenta)
+        if (onKey.px[i] != COLOR_KEY)
             onKey.px[i] = onBack.px[i];
     return onKey;
 }
 
 // Hot images are drawn opaque, so the tile sits on the very pixels it covers.
-Image buttonHot(const Image &backdrop, const Button &b)
+Image DrawButtonHot(const Image &backdrop, int x, int y, const Glyph &glyph)
 {
-    Image img = crop(backdrop, b.x, b.y, kButtonSize, kButtonSize);
-    fillShape(img, hotTile, solid({120, 220, 235}), 0.3f, 6);
-    fillShape(img, hotTile, vertical({70, 172, 204}, {16, 86, 138}, 4, 60), 0.88f);
-    fillShape(
-        img, [](float x, float y) { return std::max(hotTile(x, y), y - 30); },
-        solid({255, 255, 255}), 0.12f);
-    fillShape(
-        img, [](float x, float y) { return ring(hotTile(x, y), 0.6f); }, solid({175, 238, 246}),
-        0.85f);
-    drawGlyph(img, b.name);
+    Image img = CropImage(backdrop, x, y, BUTTON_SIZE, BUTTON_SIZE);
+    FillShape(img, HotTile, PaintSolid({120, 220, 235}), 0.3f, 6);
+    FillShape(img, HotTile, PaintGradient({70, 172, 204}, {16, 86, 138}, 4, 60), 0.88f);
+    FillShape(
+        img, [](float x, float y) { return std::max(HotTile(x, y), y - 30); },
+        PaintSolid({255, 255, 255}), 0.12f);
+    FillShape(img, RingOf(HotTile, 0.6f), PaintSolid({175, 238, 246}), 0.85f);
+    DrawGlyph(img, glyph);
     return img;
 }
 
-// The sample screen as the launcher shows it with the first button lit.
-Image previewScreen()
+} // namespace
+
+Bytes MakeBuiltinBackground()
 {
-    Image back = discBackdrop(), screen = back;
-    for (const Button &b : sampleLayout()) {
-        blitKeyed(screen, b.name == "install" ? buttonHot(back, b) : buttonNormal(back, b), b.x,
-                  b.y);
-        drawText(screen, b.labelX, b.labelY + 1, kindOf(b.name).caption, 2, {255, 255, 255});
-        if (b.name == "browse")
-            drawText(screen, b.labelX, b.labelY + 17, "(opens a folder)", 2, {190, 225, 235});
+    const int w = 537, h = 386;
+    std::vector<uint8_t> index(size_t(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            float tone = BackgroundTone(x + 0.5f, y + 0.5f, w, h) + BayerThreshold(x, y);
+            index[size_t(y) * w + x] = uint8_t(std::clamp(int(std::floor(tone)), 0, 15));
+        }
+    return EncodeBmp4(w, h, index, BACKGROUND_RAMP);
+}
+
+Bytes MakeLauncherIcon()
+{
+    return MakeIcon({{20, 50, 120}, {225, 235, 248}, {235, 125, 30}, {255, 205, 110}});
+}
+Bytes MakeDiscIcon()
+{
+    return MakeIcon({{10, 80, 90}, {215, 245, 240}, {40, 150, 220}, {150, 215, 255}});
+}
+
+Image DrawDiscBackdrop()
+{
+    Image img(640, 480);
+    DrawBackdropGradient(img);
+    DrawBackdropWaves(img);
+    DrawBackdropDisc(img, 520, 290, 170);
+    DrawBackdropPanel(img);
+    DrawBackdropTitle(img);
+    return img;
+}
+
+// A column with a 66 px pitch: 64 px images leave a 2 px gap and the column
+// ends 8 px above the bottom edge.
+std::vector<Picture> DrawSampleButtons(const Image &backdrop)
+{
+    const std::pair<std::string, Glyph (*)()> kinds[] = {
+        {"install", MakeInstallGlyph}, {"browse", MakeBrowseGlyph}, {"readme", MakeReadmeGlyph},
+        {"web", MakeWebGlyph},         {"remove", MakeRemoveGlyph}, {"exit", MakeExitGlyph}};
+    std::vector<Picture> list;
+    int y = 78;
+    for (const auto &[name, makeGlyph] : kinds) {
+        Glyph glyph = makeGlyph();
+        list.push_back({name + ".bmp", DrawButtonNormal(backdrop, 44, y, glyph)});
+        list.push_back({name + "_hot.bmp", DrawButtonHot(backdrop, 44, y, glyph)});
+        y += 66;
     }
-    return screen;
+    return list;
 }

@@ -21,18 +21,17 @@ inline bool operator!=(Rgb a, Rgb b)
     return !(a == b);
 }
 
-const Rgb kMagenta{255, 0, 255}; // the launcher's transparent colour key
+const Rgb COLOR_KEY{255, 0, 255}; // the launcher's transparent colour key
 
 struct Image {
     int w = 0, h = 0;
     std::vector<Rgb> px;
-    Image() = default;
     Image(int width, int height, Rgb fill = {})
         : w(width), h(height), px(size_t(width) * height, fill)
     {
     }
-    Rgb &at(int x, int y) { return px[size_t(y) * w + x]; }
-    Rgb at(int x, int y) const { return px[size_t(y) * w + x]; }
+    Rgb &At(int x, int y) { return px[size_t(y) * w + x]; }
+    Rgb At(int x, int y) const { return px[size_t(y) * w + x]; }
 };
 
 // Half-open pixel rectangle; the default covers any image.
@@ -46,75 +45,50 @@ using Paint = std::function<Rgb(float, float)>;
 using Points = std::vector<std::pair<float, float>>;
 
 // image.cpp
-Rgb mix(Rgb a, Rgb b, float t);
-Rgb rgbDithered(float r, float g, float b, int x, int y);
-float bayer8(int x, int y);
-Paint solid(Rgb c);
-Paint vertical(Rgb top, Rgb bottom, float y0, float y1);
-void apply(Image &img, Box box, const std::function<Rgb(int, int, Rgb)> &op);
-void fillShape(Image &img, const Sdf &shape, const Paint &paint, float opacity = 1.0f,
+Rgb MixRgb(Rgb a, Rgb b, float t);
+Rgb DitherRgb(float r, float g, float b, int x, int y);
+float BayerThreshold(int x, int y);
+Paint PaintSolid(Rgb c);
+Paint PaintGradient(Rgb top, Rgb bottom, float y0, float y1);
+void MapPixels(Image &img, Box box, const std::function<Rgb(int, int, Rgb)> &op);
+void FillShape(Image &img, const Sdf &shape, const Paint &paint, float opacity = 1.0f,
                float softness = 1.0f, Box box = {});
-Image crop(const Image &img, int x, int y, int w, int h);
-void blitKeyed(Image &dst, const Image &src, int x, int y); // skips kMagenta
+Image CropImage(const Image &img, int x, int y, int w, int h);
 namespace sdf {
-float circle(float x, float y, float cx, float cy, float r);
-float ellipse(float x, float y, float cx, float cy, float rx, float ry);
-float roundBox(float x, float y, float cx, float cy, float hw, float hh, float r);
-float segment(float x, float y, float ax, float ay, float bx, float by, float halfWidth);
-float convex(float x, float y, const Points &pts);
+float Circle(float x, float y, float cx, float cy, float r);
+float Ellipse(float x, float y, float cx, float cy, float rx, float ry);
+float RoundBox(float x, float y, float cx, float cy, float hw, float hh, float r);
+float Segment(float x, float y, float ax, float ay, float bx, float by, float halfWidth);
+float Convex(float x, float y, const Points &pts);
 } // namespace sdf
 
-// font.cpp: a 5x7 pixel font (plus a descender row), drawn at integer scale.
-int textWidth(const std::string &text, int scale);
-void drawText(Image &img, int x, int y, const std::string &text, int scale, Rgb colour,
+// font.cpp: the letters of the backdrop's titles in a 5x7 pixel font, drawn at
+// integer scale; a letter the font lacks is left blank.
+void DrawText(Image &img, int x, int y, const std::string &text, int scale, Rgb colour,
               float opacity = 1.0f);
 
 // formats.cpp
-uint32_t crc32(const uint8_t *data, size_t n, uint32_t crc = 0);
-uint32_t adler32(const uint8_t *data, size_t n);
-Bytes bmp24(const Image &img);
-Bytes bmp4(int w, int h, const std::vector<uint8_t> &index, const std::vector<Rgb> &palette);
-Bytes ico4(const std::vector<uint8_t> &index, const std::vector<bool> &transparent,
-           const std::vector<Rgb> &palette);
-Bytes png(const Image &img);
-bool readBmp(const Bytes &file, Image &out, std::string &error);
-bool readFile(const std::string &path, Bytes &out);
-uint32_t le16(const Bytes &b, size_t at);
-void put16(Bytes &b, uint32_t v);
-uint32_t le32(const Bytes &b, size_t at);
-void put32(Bytes &b, uint32_t v);
+Bytes EncodeBmp24(const Image &img);
+Bytes EncodeBmp4(int w, int h, const std::vector<uint8_t> &index, const std::vector<Rgb> &palette);
+Bytes EncodeIco4(const std::vector<uint8_t> &index, const std::vector<bool> &transparent,
+                 const std::vector<Rgb> &palette);
+void Put16(Bytes &b, uint32_t v);
+void Put32(Bytes &b, uint32_t v);
 
 // art.cpp
-struct Button {
-    std::string name;
-    int x, y;           // top-left of the 64x64 image in the 640x480 client area
-    int labelX, labelY; // suggested caption position
-};
-const int kButtonSize = 64;
-std::vector<Button> sampleLayout();
-std::string layoutText();
-Bytes launcherIcon();
-Bytes discIcon();
-Bytes builtinBackground();
-Image discBackdrop();
-Image buttonNormal(const Image &backdrop, const Button &b);
-Image buttonHot(const Image &backdrop, const Button &b);
-Image previewScreen();
+using Picture = std::pair<std::string, Image>;
+Bytes MakeLauncherIcon();
+Bytes MakeDiscIcon();
+Bytes MakeBuiltinBackground();
+Image DrawDiscBackdrop();
+// The sample disc's buttons as NAME.bmp and NAME_hot.bmp, each cut from the
+// backdrop where the sample's AUTORUN.INI places it.
+std::vector<Picture> DrawSampleButtons(const Image &backdrop);
 
-// sound.cpp
-struct Wave {
-    int channels = 1, rate = 22050;
-    std::vector<int16_t> samples; // interleaved
-    size_t frames() const { return samples.size() / channels; }
-};
-Bytes wavFile(const Wave &w);
-Wave introChime();
-Wave clickSound();
-Wave hoverChime();
-
-// main.cpp
-using Asset = std::pair<std::string, Bytes>;
-std::vector<Asset> buildAssets();
+// sound.cpp: WAV files.
+Bytes MakeIntroChime();
+Bytes MakeClickSound();
+Bytes MakeHoverChime();
 
 // check.cpp
-int runChecks(const std::string &outDir);
+int RunChecks(const std::string &outDir, const std::string &iniPath);

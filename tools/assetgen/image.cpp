@@ -3,20 +3,15 @@
 
 #include "assetgen.h"
 
-namespace {
-uint8_t clampByte(float v)
+Rgb MixRgb(Rgb a, Rgb b, float t)
 {
-    return uint8_t(std::clamp(std::lround(v), 0L, 255L));
-}
-} // namespace
-
-Rgb mix(Rgb a, Rgb b, float t)
-{
-    return {clampByte(a.r + (b.r - a.r) * t), clampByte(a.g + (b.g - a.g) * t),
-            clampByte(a.b + (b.b - a.b) * t)};
+    auto mix = [t](int x, int y) {
+        return uint8_t(std::clamp(std::lround(x + (y - x) * t), 0L, 255L));
+    };
+    return {mix(a.r, b.r), mix(a.g, b.g), mix(a.b, b.b)};
 }
 
-float bayer8(int x, int y)
+float BayerThreshold(int x, int y)
 {
     static const uint8_t m[8][8] = {
         {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26},
@@ -27,82 +22,74 @@ float bayer8(int x, int y)
 }
 
 // Ordered dithering of the rounding step keeps smooth gradients free of bands.
-Rgb rgbDithered(float r, float g, float b, int x, int y)
+Rgb DitherRgb(float r, float g, float b, int x, int y)
 {
-    float d = bayer8(x, y);
+    float d = BayerThreshold(x, y);
     auto q = [d](float v) { return uint8_t(std::clamp(std::floor(v + d), 0.0f, 255.0f)); };
     return {q(r), q(g), q(b)};
 }
 
-Paint solid(Rgb c)
+Paint PaintSolid(Rgb c)
 {
     return [c](float, float) { return c; };
 }
 
-Paint vertical(Rgb top, Rgb bottom, float y0, float y1)
+Paint PaintGradient(Rgb top, Rgb bottom, float y0, float y1)
 {
     return [=](float, float y) {
-        return mix(top, bottom, std::clamp((y - y0) / (y1 - y0), 0.0f, 1.0f));
+        return MixRgb(top, bottom, std::clamp((y - y0) / (y1 - y0), 0.0f, 1.0f));
     };
 }
 
-void apply(Image &img, Box box, const std::function<Rgb(int, int, Rgb)> &op)
+void MapPixels(Image &img, Box box, const std::function<Rgb(int, int, Rgb)> &op)
 {
     int x1 = std::min(box.x1, img.w), y1 = std::min(box.y1, img.h);
     for (int y = std::max(box.y0, 0); y < y1; ++y)
         for (int x = std::max(box.x0, 0); x < x1; ++x)
-            img.at(x, y) = op(x, y, img.at(x, y));
+            img.At(x, y) = op(x, y, img.At(x, y));
 }
 
 // Coverage falls off over `softness` pixels around the outline: 1 gives plain
 // anti-aliasing, larger values give soft shadows and glows.
-void fillShape(Image &img, const Sdf &shape, const Paint &paint, float opacity, float softness,
+void FillShape(Image &img, const Sdf &shape, const Paint &paint, float opacity, float softness,
                Box box)
 {
-    apply(img, box, [&](int x, int y, Rgb old) {
+    MapPixels(img, box, [&](int x, int y, Rgb old) {
         float fx = x + 0.5f, fy = y + 0.5f;
         float cover = std::clamp(0.5f - shape(fx, fy) / softness, 0.0f, 1.0f) * opacity;
-        return cover > 0 ? mix(old, paint(fx, fy), cover) : old;
+        return cover > 0 ? MixRgb(old, paint(fx, fy), cover) : old;
     });
 }
 
-Image crop(const Image &img, int x, int y, int w, int h)
+Image CropImage(const Image &img, int x, int y, int w, int h)
 {
     Image out(w, h);
     for (int j = 0; j < h; ++j)
         for (int i = 0; i < w; ++i)
-            out.at(i, j) = img.at(x + i, y + j);
+            out.At(i, j) = img.At(x + i, y + j);
     return out;
 }
 
-void blitKeyed(Image &dst, const Image &src, int x, int y)
-{
-    for (int j = 0; j < src.h; ++j)
-        for (int i = 0; i < src.w; ++i)
-            if (src.at(i, j) != kMagenta)
-                dst.at(x + i, y + j) = src.at(i, j);
-}
-
 namespace sdf {
-float circle(float x, float y, float cx, float cy, float r)
+float Circle(float x, float y, float cx, float cy, float r)
 {
     return std::hypot(x - cx, y - cy) - r;
 }
 
 // Not an exact distance, but close enough near the outline for anti-aliasing.
-float ellipse(float x, float y, float cx, float cy, float rx, float ry)
+float Ellipse(float x, float y, float cx, float cy, float rx, float ry)
 {
     return (std::hypot((x - cx) / rx, (y - cy) / ry) - 1.0f) * std::min(rx, ry);
 }
 
-float roundBox(float x, float y, float cx, float cy, float hw, float hh, float r)
+float RoundBox(float x, float y, float cx, float cy, float hw, float hh, float r)
 {
     float qx = std::abs(x - cx) - hw + r, qy = std::abs(y - cy) - hh + r;
     return std::hypot(std::max(qx, 0.0f), std::max(qy, 0.0f)) + std::min(std::max(qx, qy), 0.0f) -
            r;
 }
 
-float segment(float x, float y, float ax, float ay, float bx, float by, float halfWidth)
+float Segment(float x, float y, float ax, float ay, float bx, float by, float halfWidth)
 {
     float px = x - ax, py = y - ay, dx = bx - ax, dy = by - ay;
     float t = std::clamp((px * dx + py * dy) / (dx * dx + dy * dy), 0.0f, 1.0f);
@@ -110,7 +97,7 @@ float segment(float x, float y, float ax, float ay, float bx, float by, float ha
 }
 
 // Largest signed distance to the edge lines; exact except near corners.
-float convex(float x, float y, const Points &pts)
+float Convex(float x, float y, const Points &pts)
 {
     float area = 0;
     for (size_t i = 0; i < pts.size(); ++i) {

@@ -1,14 +1,13 @@
 // assetgen: synthesises every picture and sound of the launcher and of its
 // sample disc. Output depends on nothing but this code, so builds repeat.
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "assetgen.h"
 
 namespace {
-Bytes crlfText(const std::string &text)
+Bytes ConvertToCrlf(const std::string &text)
 {
     Bytes out;
     for (char c : text) {
@@ -19,7 +18,7 @@ Bytes crlfText(const std::string &text)
     return out;
 }
 
-const char *const kReadme = R"(Harbor Suite 2027
+const char *const README_TEXT = R"(Harbor Suite 2027
 =================
 
 Thank you for choosing Harbor Suite 2027.
@@ -39,87 +38,49 @@ On this disc
 Harbor Suite 2027 is a fictitious product made up for this sample.
 )";
 
-const char *const kLicence = R"(Harbor Suite 2027 sample disc
+const char *const LICENCE_TEXT = R"(Harbor Suite 2027 sample disc
 
 The pictures, sounds and texts on this disc were generated for
 demonstration and may be copied and changed freely.
 )";
 
-bool writeFile(const std::filesystem::path &path, const Bytes &data)
+int GenerateAssets(const std::filesystem::path &outDir)
 {
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char *>(data.data()), std::streamsize(data.size()));
-    return bool(out);
-}
-
-int generate(const std::string &outDir)
-{
-    for (const Asset &a : buildAssets())
-        if (!writeFile(std::filesystem::path(outDir) / a.first, a.second)) {
-            std::fprintf(stderr, "assetgen: cannot write %s/%s\n", outDir.c_str(), a.first.c_str());
+    Image back = DrawDiscBackdrop();
+    std::vector<std::pair<std::string, Bytes>> assets = {
+        {"res/launcher.ico", MakeLauncherIcon()},
+        {"res/background.bmp", MakeBuiltinBackground()},
+        {"res/intro.wav", MakeIntroChime()},
+        {"res/click.wav", MakeClickSound()},
+        {"disc/autorun/back.bmp", EncodeBmp24(back)},
+        {"disc/autorun/disc.ico", MakeDiscIcon()},
+        {"disc/autorun/chime.wav", MakeHoverChime()},
+        {"disc/README.TXT", ConvertToCrlf(README_TEXT)},
+        {"disc/extras/LICENSE.TXT", ConvertToCrlf(LICENCE_TEXT)}};
+    for (const Picture &button : DrawSampleButtons(back))
+        assets.push_back({"disc/autorun/" + button.first, EncodeBmp24(button.second)});
+    for (const auto &[name, data] : assets) {
+        std::filesystem::path path = outDir / name;
+        std::error_code ignored; // a folder that cannot be made shows as a failed write
+        std::filesystem::create_directories(path.parent_path(), ignored);
+        std::ofstream out(path, std::ios::binary);
+        if (!out.write(reinterpret_cast<const char *>(data.data()), std::streamsize(data.size()))) {
+            std::fprintf(stderr, "assetgen: cannot write %s\n", path.string().c_str());
             return 1;
         }
-    return 0;
-}
-
-int convertToPng(const std::string &in, const std::string &out)
-{
-    Bytes file;
-    Image img;
-    std::string error;
-    if (!readFile(in, file)) {
-        std::fprintf(stderr, "assetgen: cannot read %s\n", in.c_str());
-        return 1;
-    }
-    if (!readBmp(file, img, error)) {
-        std::fprintf(stderr, "assetgen: %s: %s\n", in.c_str(), error.c_str());
-        return 1;
-    }
-    if (!writeFile(out, png(img))) {
-        std::fprintf(stderr, "assetgen: cannot write %s\n", out.c_str());
-        return 1;
     }
     return 0;
 }
 } // namespace
 
-std::vector<Asset> buildAssets()
-{
-    Image back = discBackdrop();
-    std::vector<Asset> list = {
-        {"res/launcher.ico", launcherIcon()},     {"res/background.bmp", builtinBackground()},
-        {"res/intro.wav", wavFile(introChime())}, {"res/click.wav", wavFile(clickSound())},
-        {"disc/autorun/back.bmp", bmp24(back)},
-    };
-    for (const Button &b : sampleLayout()) {
-        list.push_back({"disc/autorun/" + b.name + ".bmp", bmp24(buttonNormal(back, b))});
-        list.push_back({"disc/autorun/" + b.name + "_hot.bmp", bmp24(buttonHot(back, b))});
-    }
-    std::string layout = layoutText();
-    list.push_back({"disc/autorun/disc.ico", discIcon()});
-    list.push_back({"disc/autorun/chime.wav", wavFile(hoverChime())});
-    list.push_back({"disc/README.TXT", crlfText(kReadme)});
-    list.push_back({"disc/extras/LICENSE.TXT", crlfText(kLicence)});
-    list.push_back({"disc/layout.txt", Bytes(layout.begin(), layout.end())});
-    return list;
-}
-
 int main(int argc, char **argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && args[0].rfind("--", 0) != 0)
-        return generate(args[0]);
-    if (args.size() == 3 && args[0] == "--png")
-        return convertToPng(args[1], args[2]);
-    if (args.size() == 2 && args[0] == "--check")
-        return runChecks(args[1]);
-    if (args.size() == 2 && args[0] == "--preview")
-        return writeFile(args[1], png(previewScreen())) ? 0 : 1;
-    std::fprintf(stderr, "usage: assetgen OUTDIR            write all assets\n"
-                         "       assetgen --png IN.bmp OUT.png\n"
-                         "       assetgen --check OUTDIR    verify what OUTDIR holds\n"
-                         "       assetgen --preview OUT.png the sample disc's screen\n");
+        return GenerateAssets(args[0]);
+    if (args.size() == 3 && args[0] == "--check")
+        return RunChecks(args[1], args[2]);
+    std::fprintf(stderr, "usage: assetgen OUTDIR                       write all assets\n"
+                         "       assetgen --check OUTDIR SAMPLE.INI    verify what OUTDIR holds\n");
     return 2;
 }

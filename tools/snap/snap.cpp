@@ -1,9 +1,10 @@
-// Saves a picture of the launcher window as a 24-bit BMP, optionally after
+// Saves a picture of the launcher window as a PNG file, optionally after
 // pointing at a client point so a button shows lit. Usage:
-//   snap OUT.bmp [X Y]
+//   snap OUT.png [X Y]
 #include <windows.h>
 
 #include <stdlib.h>
+#include <wincodec.h>
 
 static HWND WaitForLauncher()
 {
@@ -16,39 +17,50 @@ static HWND WaitForLauncher()
     return nullptr;
 }
 
-static bool SaveBmp(const wchar_t *path, HDC source, int x, int y, int width, int height)
+// Encodes the bitmap with the Windows Imaging Component.
+static bool SavePng(const wchar_t *path, HBITMAP bitmap)
 {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void *bits = nullptr;
-    HBITMAP section = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!section)
-        return false;
-    HDC memory = CreateCompatibleDC(source);
-    HGDIOBJ old = SelectObject(memory, section);
-    BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
-    GdiFlush();
-    DWORD stride = (width * 3 + 3) & ~3u;
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + stride * height;
-    HANDLE out = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    bool ok = out != INVALID_HANDLE_VALUE &&
-              WriteFile(out, &file, sizeof file, &written, nullptr) &&
-              WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr) &&
-              WriteFile(out, bits, stride * height, &written, nullptr);
-    if (out != INVALID_HANDLE_VALUE)
-        CloseHandle(out);
+    IWICImagingFactory *factory = nullptr;
+    IWICBitmap *source = nullptr;
+    IWICStream *stream = nullptr;
+    IWICBitmapEncoder *encoder = nullptr;
+    IWICBitmapFrameEncode *frame = nullptr;
+    bool saved =
+        SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_IWICImagingFactory, reinterpret_cast<void **>(&factory))) &&
+        SUCCEEDED(
+            factory->CreateBitmapFromHBITMAP(bitmap, nullptr, WICBitmapIgnoreAlpha, &source)) &&
+        SUCCEEDED(factory->CreateStream(&stream)) &&
+        SUCCEEDED(stream->InitializeFromFilename(path, GENERIC_WRITE)) &&
+        SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
+        SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
+        SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) &&
+        SUCCEEDED(frame->Initialize(nullptr)) && SUCCEEDED(frame->WriteSource(source, nullptr)) &&
+        SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    IUnknown *objects[] = {frame, encoder, stream, source, factory};
+    for (IUnknown *object : objects)
+        if (object)
+            object->Release();
+    return saved;
+}
+
+// The whole window with its frame, as the screen shows it.
+static bool SaveWindowPicture(HWND window, const wchar_t *path)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
     SelectObject(memory, old);
     DeleteDC(memory);
-    DeleteObject(section);
-    return ok;
+    ReleaseDC(nullptr, screen);
+    bool saved = bitmap && SavePng(path, bitmap);
+    DeleteObject(bitmap);
+    return saved;
 }
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
@@ -68,12 +80,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         SetCursorPos(point.x, point.y);
     }
     Sleep(1500);
-    // The whole window with its frame, as the screen shows it.
-    RECT rect;
-    GetWindowRect(window, &rect);
-    HDC screen = GetDC(nullptr);
-    bool saved = SaveBmp(arguments[1], screen, rect.left, rect.top, rect.right - rect.left,
-                         rect.bottom - rect.top);
-    ReleaseDC(nullptr, screen);
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+        return 1;
+    bool saved = SaveWindowPicture(window, arguments[1]);
+    CoUninitialize();
     return saved ? 0 : 1;
 }
