@@ -46,7 +46,9 @@ x86_64 beside it runs instead. Its errors stop the image; its warnings are shown
 
 Options:
   --force            replace OUT.iso when it exists
-  --checker PROGRAM  the checker to run (overrides AUTORUN_CHECK)
+  --checker PROGRAM  the checker to run (overrides AUTORUN_CHECK): a Windows
+                     program, run under Wine, or a command of this machine that
+                     takes the same arguments with Linux paths (autorun-check)
   --no-check         do not run the checker
   -h, --help         show this text
 
@@ -199,9 +201,18 @@ RunCheck() {
     local checker=$1 folder=$2 label=$3 why=$4 native code build=PE32 twin
     [ -f "$checker" ] || Fail $EXIT_CHECK "the checker $checker does not exist (or pass --no-check)"
     command -v wine >/dev/null || Fail $EXIT_CHECK "the checker needs Wine, which is not installed (or pass --no-check)"
-    if [ "$(PeMachine "$checker")" = x86_64 ]; then
-        build=x86_64
-    elif ! Runs32BitPrograms; then
+    case $(PeMachine "$checker") in
+    "")
+        # A command of this machine, such as the kit's autorun-check: Linux paths.
+        Say "checking the folder with $checker"
+        code=0
+        "$checker" --label "$label" "$folder" >"$stage/check.txt" 2>&1 || code=$?
+        ReportCheck $code
+        return
+        ;;
+    x86_64) build=x86_64 ;;
+    esac
+    if [ $build = PE32 ] && ! Wine32Ready; then
         twin=$(dirname -- "$checker")/x86_64/$(basename -- "$checker")
         [ -f "$twin" ] || Fail $EXIT_CHECK "this machine cannot run 32-bit programs, and no x86_64 build of the checker lies beside $checker (x86_64/)"
         checker=$twin build=x86_64 why="this machine cannot run 32-bit programs"
@@ -215,6 +226,12 @@ RunCheck() {
     # ends: through a file they cannot hold up a caller that reads a pipe.
     code=0
     wine "$checker" --label "$label" "$native" >"$stage/check.txt" 2>&1 || code=$?
+    ReportCheck $code
+}
+
+# Shows what the checker said, and stops on its errors.
+ReportCheck() {
+    local code=$1
     cat "$stage/check.txt"
     case $code in
     0) ;;

@@ -36,6 +36,12 @@ Runs32BitPrograms() {
     [ "$AUTORUN_RUNS_32BIT" = yes ]
 }
 
+# Succeeds when 32-bit Windows programs run under Wine here now: Wine's 32-bit
+# loader is installed and starts.
+Wine32Ready() {
+    [ -x "$WINE32_LOADER" ] && Runs32BitPrograms
+}
+
 # Sets AUTORUN_ARCH to the build that runs here (the preset's name),
 # AUTORUN_ARCH_NAME to how people call it, and AUTORUN_ARCH_WHY to the reason.
 ChooseBuild() {

@@ -1,0 +1,12 @@
+# Read by cpack once for each generator: the zip carries the release, the
+# Debian package the kit.
+if(CPACK_GENERATOR STREQUAL "ZIP")
+    set(CPACK_COMPONENTS_ALL release)
+    set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+    set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+    set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
+elseif(CPACK_GENERATOR STREQUAL "DEB")
+    set(CPACK_COMPONENTS_ALL kit)
+    set(CPACK_DEB_COMPONENT_INSTALL ON)
+    set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+endif()
