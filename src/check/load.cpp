@@ -10,17 +10,6 @@
 
 static const wchar_t CHECK_WINDOW_CLASS[] = L"KT.AutorunCheck";
 
-// What the fake locale answers when the loader asks for the user's language.
-static std::wstring answeredLanguage;
-
-static int WINAPI AnswerLanguage(LCID, LCTYPE, LPWSTR data, int capacity)
-{
-    if (answeredLanguage.empty() || capacity <= 0)
-        return 0;
-    CopyText(data, capacity, answeredLanguage.c_str());
-    return lstrlenW(data) + 1;
-}
-
 HWND CreateCheckWindow()
 {
     WNDCLASSW windowClass = {};
@@ -97,10 +86,7 @@ std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage)
     CopyText(launcher.activeSection, TEXT_CAPACITY, checker->options.section.c_str());
     DetectProcessorToken();
 
-    answeredLanguage = userLanguage;
-    os.GetLocaleInfoW = AnswerLanguage;
-    ChooseLanguage();
-    UseRealPlatform();
+    ChooseLanguage(userLanguage.c_str());
     checker->userLanguage = userLanguage;
 
     launcher.hotIndex = -1;
@@ -116,25 +102,17 @@ std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage)
     return launcher.language;
 }
 
-// The loader's own section names, made anew for the state as it is.
-static std::wstring SlotSection(int which)
-{
-    wchar_t names[3][TEXT_CAPACITY];
-    BuildSlotSectionNames(names[0], names[1], names[2]);
-    return names[which];
-}
-
 std::wstring DefinitionsSection()
 {
-    return SlotSection(0);
+    return launcher.definitionSection;
 }
 
 std::wstring LabelSection()
 {
-    return SlotSection(1);
+    return launcher.labelSection;
 }
 
 std::wstring ButtonSection()
 {
-    return SlotSection(2);
+    return launcher.buttonSection;
 }

@@ -73,14 +73,18 @@ int BuildRuntimeCommandLine(wchar_t *commandLine)
     wchar_t expanded[TEXT_CAPACITY];
     // A command that does not fit is not started: a cut one could name another program.
     return FormatWithText(expanded, TEXT_CAPACITY, installer, launcher.archToken) &&
-           JoinText(commandLine, TEXT_CAPACITY, launcher.sourceRoot, expanded);
+           JoinSourcePath(commandLine, expanded);
+}
+
+int ToWinExecCommandLine(const wchar_t *commandLine, char *ansi)
+{
+    return WideCharToMultiByte(CP_ACP, 0, commandLine, -1, ansi, WINEXEC_CAPACITY, nullptr,
+                               nullptr) != 0;
 }
 
 void RunCommandLine(const wchar_t *commandLine, UINT showCommand)
 {
     char ansi[WINEXEC_CAPACITY];
-    if (WideCharToMultiByte(CP_ACP, 0, commandLine, -1, ansi, WINEXEC_CAPACITY, nullptr, nullptr) ==
-        0)
-        return; // does not fit in the 130 bytes: refused rather than cut
-    os.WinExec(ansi, showCommand);
+    if (ToWinExecCommandLine(commandLine, ansi))
+        os.WinExec(ansi, showCommand);
 }

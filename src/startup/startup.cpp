@@ -62,7 +62,7 @@ void DetectProcessorToken()
     static const wchar_t *const tokens[] = {L"X86", L"ALPHA"};
     if (value[0]) {
         for (const wchar_t *token : tokens) {
-            if (lstrcmpiW(value, token) == 0) {
+            if (MatchesIgnoringAsciiCase(value, lstrlenW(value), token)) {
                 lstrcpyW(launcher.archToken, token);
                 return;
             }
@@ -77,13 +77,16 @@ int IsLanguageListed(const wchar_t *language)
     return language[0] && ReadConfigString(L"Languages", language, value, TEXT_CAPACITY) != 0;
 }
 
-void ChooseLanguage()
+void ReadUserLanguage(wchar_t *name)
 {
-    launcher.language[0] = 0;
-    if (os.GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, launcher.language,
-                          TEXT_CAPACITY) == 0)
-        launcher.language[0] = 0;
-    launcher.language[TEXT_CAPACITY - 1] = 0;
+    if (os.GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, name, TEXT_CAPACITY) == 0)
+        name[0] = 0;
+    name[TEXT_CAPACITY - 1] = 0;
+}
+
+void ChooseLanguage(const wchar_t *userLanguage)
+{
+    CopyText(launcher.language, TEXT_CAPACITY, userLanguage);
     if (IsLanguageListed(launcher.language))
         return;
 
@@ -249,7 +252,9 @@ int LauncherMain(HINSTANCE instance, int showCommand)
                                   nullptr, nullptr, nullptr, 0))
         launcher.volumeLabel[0] = 0;
     MakeWorkingCopy(windowsDirectory);
-    ChooseLanguage();
+    wchar_t userLanguage[TEXT_CAPACITY] = L"";
+    ReadUserLanguage(userLanguage);
+    ChooseLanguage(userLanguage);
 
     launcher.captured = 0;
     launcher.hotIndex = -1;

@@ -1,3 +1,4 @@
+#include "input.h"
 #include "window.h"
 
 #include "../commands/commands.h"
