@@ -24,7 +24,6 @@ struct IniSection {
 struct IniEntry {
     std::wstring section;
     std::wstring key;
-    std::wstring value; // as written, blanks around it removed
     int line;
 };
 
@@ -45,7 +44,12 @@ int ScanIniFile(const wchar_t *path, IniScan *scan);
 // platform's profile reader does and records sections and entries.
 void ScanIniBytes(const std::string &bytes, IniScan *scan);
 
-// Names compare as the profile reader compares them: without regard to case.
+// The text without the blanks around it, as the launcher's trim leaves it.
+std::wstring Trimmed(const std::wstring &text);
+
+// Names compare as the profile reader compares them: each character in its
+// upper-case form.
+std::wstring FoldName(const std::wstring &name);
 bool SameName(const std::wstring &a, const wchar_t *b);
 
 // The first section header of that name; null when there is none.

@@ -1,8 +1,9 @@
+// Loads as the launcher does, for one user language after another.
 #include "checker.h"
 
 #include "config/command_table.h"
 #include "config/config_values.h"
-#include "platform/platform.h"
+#include "startup/launcher_state.h"
 #include "startup/startup.h"
 #include "window/window.h"
 
@@ -29,32 +30,17 @@ HWND CreateCheckWindow()
                            nullptr);
 }
 
-static std::vector<std::wstring> KeysOf(const wchar_t *path, const wchar_t *section)
-{
-    std::vector<std::wstring> keys;
-    std::vector<wchar_t> buffer(32768);
-    DWORD length = GetPrivateProfileStringW(section, nullptr, L"", buffer.data(),
-                                            static_cast<DWORD>(buffer.size()), path);
-    for (DWORD i = 0; i < length && buffer[i];) {
-        keys.push_back(&buffer[i]);
-        i += static_cast<DWORD>(keys.back().size()) + 1;
-    }
-    return keys;
-}
-
 std::vector<std::wstring> UserLanguagesToCheck(const Checker &checker)
 {
     if (!checker.options.language.empty())
         return {checker.options.language};
-    std::vector<std::wstring> users = KeysOf(checker.iniPath, L"Languages");
+    SectionKeys keys;
+    ReadSectionKeys(L"Languages", &keys);
+    std::vector<std::wstring> users;
+    for (const wchar_t *name = keys.names; *name; name += lstrlenW(name) + 1)
+        users.push_back(name);
     users.push_back(L"");
     return users;
-}
-
-DWORD FullValueLength(const wchar_t *section, const wchar_t *key)
-{
-    std::vector<wchar_t> buffer(32768);
-    return ReadConfigString(section, key, buffer.data(), static_cast<DWORD>(buffer.size()));
 }
 
 void ReleaseLoad()
@@ -62,7 +48,11 @@ void ReleaseLoad()
     ResetCommandTable();
     if (launcher.background)
         DeleteObject(launcher.background);
-    memset(&launcher, 0, sizeof launcher);
+    LauncherState disc = {};
+    lstrcpyW(disc.iniPath, launcher.iniPath);
+    lstrcpyW(disc.sourceRoot, launcher.sourceRoot);
+    lstrcpyW(disc.volumeLabel, launcher.volumeLabel);
+    memcpy(&launcher, &disc, sizeof launcher);
 }
 
 // The client area that the launcher window gets for the outer size that the
@@ -80,12 +70,8 @@ std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage)
 {
     ReleaseLoad();
     launcher.instance = GetModuleHandleW(nullptr);
-    CopyText(launcher.iniPath, TEXT_CAPACITY, checker->iniPath);
-    CopyText(launcher.sourceRoot, TEXT_CAPACITY, checker->sourceRoot);
-    CopyText(launcher.volumeLabel, TEXT_CAPACITY, checker->volumeLabel);
     CopyText(launcher.activeSection, TEXT_CAPACITY, checker->options.section.c_str());
     DetectProcessorToken();
-
     ChooseLanguage(userLanguage.c_str());
     checker->userLanguage = userLanguage;
 
@@ -100,19 +86,4 @@ std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage)
     launcher.mainWindow = checker->window;
     LoadSlotsAndColors();
     return launcher.language;
-}
-
-std::wstring DefinitionsSection()
-{
-    return launcher.definitionSection;
-}
-
-std::wstring LabelSection()
-{
-    return launcher.labelSection;
-}
-
-std::wstring ButtonSection()
-{
-    return launcher.buttonSection;
 }
