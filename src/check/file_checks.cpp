@@ -67,7 +67,7 @@ static void CheckLanguages(Checker *checker)
     const IniScan &scan = checker->scan;
     for (const IniEntry &entry : scan.entries) {
         if (SameName(entry.section, L"Languages") && !IsLanguageListed(entry.key.c_str()) &&
-            FindEntries(scan, L"Languages", entry.key.c_str())[0] == &entry)
+            FindEntry(scan, L"Languages", entry.key.c_str()) == &entry)
             Say(checker, entry.line, LEVEL_WARNING,
                 L"%1 has an empty value, so the launcher counts it as not listed", {entry.key});
     }

@@ -6,25 +6,6 @@
 
 #include <algorithm>
 
-int ScanIniFile(const wchar_t *path, IniScan *scan)
-{
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    std::string bytes;
-    char chunk[8192];
-    DWORD read = 0;
-    BOOL ok;
-    while ((ok = ReadFile(file, chunk, sizeof chunk, &read, nullptr)) && read)
-        bytes.append(chunk, read);
-    CloseHandle(file);
-    if (!ok)
-        return 0;
-    ScanIniBytes(bytes, scan);
-    return 1;
-}
-
 static std::wstring Decode(UINT codePage, const char *bytes, int count)
 {
     if (count <= 0)
@@ -102,7 +83,9 @@ std::wstring Trimmed(const std::wstring &text)
     return std::wstring(start, length);
 }
 
-void ScanIniBytes(const std::string &bytes, IniScan *scan)
+// Detects the encoding, decodes the text as the platform's profile reader
+// does and records sections and entries.
+static void ScanIniBytes(const std::string &bytes, IniScan *scan)
 {
     *scan = IniScan();
     std::wstring text = DetectAndDecode(bytes, scan);
@@ -129,6 +112,25 @@ void ScanIniBytes(const std::string &bytes, IniScan *scan)
             continue;
         scan->entries.push_back(IniEntry{section, Trimmed(content.substr(0, equals)), line});
     }
+}
+
+int ScanIniFile(const wchar_t *path, IniScan *scan)
+{
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    std::string bytes;
+    char chunk[8192];
+    DWORD read = 0;
+    BOOL ok;
+    while ((ok = ReadFile(file, chunk, sizeof chunk, &read, nullptr)) && read)
+        bytes.append(chunk, read);
+    CloseHandle(file);
+    if (!ok)
+        return 0;
+    ScanIniBytes(bytes, scan);
+    return 1;
 }
 
 static wchar_t FoldCharacter(wchar_t c)
@@ -164,15 +166,13 @@ const IniSection *FindSection(const IniScan &scan, const wchar_t *section)
     return nullptr;
 }
 
-std::vector<const IniEntry *> FindEntries(const IniScan &scan, const wchar_t *section,
-                                          const wchar_t *key)
+const IniEntry *FindEntry(const IniScan &scan, const wchar_t *section, const wchar_t *key)
 {
-    std::vector<const IniEntry *> found;
     for (const IniEntry &entry : scan.entries) {
         if (SameName(entry.section, section) && SameName(entry.key, key))
-            found.push_back(&entry);
+            return &entry;
     }
-    return found;
+    return nullptr;
 }
 
 int SectionLine(const IniScan &scan, const wchar_t *section)
@@ -183,6 +183,6 @@ int SectionLine(const IniScan &scan, const wchar_t *section)
 
 int LineOf(const IniScan &scan, const wchar_t *section, const wchar_t *key)
 {
-    std::vector<const IniEntry *> entries = FindEntries(scan, section, key);
-    return entries.empty() ? SectionLine(scan, section) : entries[0]->line;
+    const IniEntry *entry = FindEntry(scan, section, key);
+    return entry ? entry->line : SectionLine(scan, section);
 }

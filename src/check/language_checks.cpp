@@ -10,10 +10,8 @@
 // The line that names the language: its key in [Languages], else DefaultLang.
 static int LanguageLine(const Checker &checker)
 {
-    std::vector<const IniEntry *> listed =
-        FindEntries(checker.scan, L"Languages", launcher.language);
-    if (!listed.empty())
-        return listed[0]->line;
+    if (const IniEntry *listed = FindEntry(checker.scan, L"Languages", launcher.language))
+        return listed->line;
     return LineOf(checker.scan, launcher.activeSection, L"DefaultLang");
 }
 

@@ -72,13 +72,8 @@ std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage)
     launcher.instance = GetModuleHandleW(nullptr);
     CopyText(launcher.activeSection, TEXT_CAPACITY, checker->options.section.c_str());
     DetectProcessorToken();
-    ChooseLanguage(userLanguage.c_str());
+    PrepareWindowState(userLanguage.c_str());
     checker->userLanguage = userLanguage;
-
-    launcher.hotIndex = -1;
-    launcher.pressedIndex = -1;
-    CopyText(launcher.sectionPrefix, TEXT_CAPACITY, launcher.activeSection);
-    ReadCaption();
 
     SIZE outer = {};
     LoadBackground(checker->window, &outer);

@@ -170,7 +170,9 @@ static void LoadSound(CommandSlot *slot, const SectionKeys &buttons)
     slot->soundFlags = SND_ASYNC;
 }
 
-void NameSlotSections()
+// Names the sections the loader reads in `launcher`: the commands, the labels
+// and the buttons of the active section and language.
+static void NameSlotSections()
 {
     // A section name that does not fit is read as no section at all.
     JoinText(launcher.definitionSection, TEXT_CAPACITY, launcher.sectionPrefix, L"_CommandDefines");

@@ -47,10 +47,6 @@ extern CommandSlot CommandTable[SLOT_COUNT];
 // token is missing. Needs `launcher.mainWindow`.
 void LoadCommandTable();
 
-// Names the sections the loader reads in `launcher`: the commands, the labels
-// and the buttons of the active section and language. Each load does it first.
-void NameSlotSections();
-
 // The number of defined slots: the buttons shown, and the keys' round.
 int CountShownSlots();
 

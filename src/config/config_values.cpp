@@ -15,7 +15,8 @@ DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buff
     return GetPrivateProfileStringW(section, key, L"", buffer, capacity, launcher.iniPath);
 }
 
-wchar_t FoldAsciiCase(wchar_t c)
+// The upper-case form of the ASCII letters a to z; every other character as it is.
+static wchar_t FoldAsciiCase(wchar_t c)
 {
     return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
 }

@@ -9,9 +9,6 @@
 // is missing or empty. A missing file name or section name reads nothing.
 DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buffer, DWORD capacity);
 
-// The upper-case form of the ASCII letters a to z; every other character as it is.
-wchar_t FoldAsciiCase(wchar_t c);
-
 // 1 when the first `length` characters of `text` are the whole of `word`, the
 // ASCII letters compared without regard to case.
 int MatchesIgnoringAsciiCase(const wchar_t *text, int length, const wchar_t *word);

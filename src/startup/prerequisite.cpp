@@ -53,6 +53,19 @@ int CheckMediaRuntime()
     return lstrcmpW(installed, required) >= 0 ? 1 : 0;
 }
 
+int ToWinExecCommandLine(const wchar_t *commandLine, char *ansi)
+{
+    return WideCharToMultiByte(CP_ACP, 0, commandLine, -1, ansi, WINEXEC_CAPACITY, nullptr,
+                               nullptr) != 0;
+}
+
+static void RunCommandLine(const wchar_t *commandLine, UINT showCommand)
+{
+    char ansi[WINEXEC_CAPACITY];
+    if (ToWinExecCommandLine(commandLine, ansi))
+        os.WinExec(ansi, showCommand);
+}
+
 int RunMediaRuntimePrompt()
 {
     wchar_t question[TEXT_CAPACITY];
@@ -74,17 +87,4 @@ int BuildRuntimeCommandLine(wchar_t *commandLine)
     // A command that does not fit is not started: a cut one could name another program.
     return FormatWithText(expanded, TEXT_CAPACITY, installer, launcher.archToken) &&
            JoinSourcePath(commandLine, expanded);
-}
-
-int ToWinExecCommandLine(const wchar_t *commandLine, char *ansi)
-{
-    return WideCharToMultiByte(CP_ACP, 0, commandLine, -1, ansi, WINEXEC_CAPACITY, nullptr,
-                               nullptr) != 0;
-}
-
-void RunCommandLine(const wchar_t *commandLine, UINT showCommand)
-{
-    char ansi[WINEXEC_CAPACITY];
-    if (ToWinExecCommandLine(commandLine, ansi))
-        os.WinExec(ansi, showCommand);
 }

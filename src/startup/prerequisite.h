@@ -21,5 +21,3 @@ int BuildRuntimeCommandLine(wchar_t *commandLine);
 // The command line in the ANSI code page, as WinExec takes it, into `ansi` of
 // WINEXEC_CAPACITY bytes; 0 when it does not fit, for it is refused rather than cut.
 int ToWinExecCommandLine(const wchar_t *commandLine, char *ansi);
-
-void RunCommandLine(const wchar_t *commandLine, UINT showCommand);

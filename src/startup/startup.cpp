@@ -100,11 +100,25 @@ void ChooseLanguage(const wchar_t *userLanguage)
     ReadConfigString(launcher.activeSection, L"DefaultLang", launcher.language, TEXT_CAPACITY);
 }
 
-void ReadCaption()
+// Reads Title of the active section's texts in `language` into `caption`.
+static void ReadCaption()
 {
     wchar_t section[TEXT_CAPACITY];
     if (JoinText3(section, TEXT_CAPACITY, launcher.activeSection, L"Str_", launcher.language))
         ReadConfigString(section, L"Title", launcher.caption, TEXT_CAPACITY);
+}
+
+void PrepareWindowState(const wchar_t *userLanguage)
+{
+    ChooseLanguage(userLanguage);
+    launcher.captured = 0;
+    launcher.hotIndex = -1;
+    launcher.pressedIndex = -1;
+    launcher.visibleCount = 0;
+    launcher.lastHitX = 0;
+    launcher.lastHitY = 0;
+    lstrcpyW(launcher.sectionPrefix, launcher.activeSection);
+    ReadCaption();
 }
 
 int IsApplicationInstalled(const wchar_t *, wchar_t *, int)
@@ -181,7 +195,7 @@ void DeleteWorkingCopy()
         DeleteFileOfAnyAttributes(launcher.iniPath);
 }
 
-int RunLauncher(int)
+static int RunLauncher(int)
 {
     if (!CheckMediaRuntime())
         return RunMediaRuntimePrompt();
@@ -254,17 +268,7 @@ int LauncherMain(HINSTANCE instance, int showCommand)
     MakeWorkingCopy(windowsDirectory);
     wchar_t userLanguage[TEXT_CAPACITY] = L"";
     ReadUserLanguage(userLanguage);
-    ChooseLanguage(userLanguage);
-
-    launcher.captured = 0;
-    launcher.hotIndex = -1;
-    launcher.pressedIndex = -1;
-    launcher.visibleCount = 0;
-    launcher.lastHitX = 0;
-    launcher.lastHitY = 0;
-    lstrcpyW(launcher.sectionPrefix, launcher.activeSection);
-
-    ReadCaption();
+    PrepareWindowState(userLanguage);
 
     int result = RunLauncher(showCommand);
     DeleteWorkingCopy();

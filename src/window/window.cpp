@@ -7,6 +7,7 @@
 #include "../config/command_table.h"
 #include "../config/config_values.h"
 #include "../platform/platform.h"
+#include "../startup/launcher_state.h"
 #include "../startup/startup.h"
 
 #include <mmsystem.h>
