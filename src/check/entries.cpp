@@ -53,11 +53,13 @@ struct EntryShape {
     const wchar_t *fields;
     int least;     // fewer fields are said with `tooFew`; the missing ones read as 0
     int colourKey; // first field of an optional colour key; -1: none
-    // %1 the key, %2 how many fields it has, %3 what the launcher reads.
+    // %1 the key, %2 how many fields it has, %3 what the launcher reads, %4 how
+    // many fields it takes at most.
     const wchar_t *tooFew;
     const wchar_t *tooMany;
 };
 
+// In the order of EntryKind.
 static const EntryShape SHAPES[] = {
     {L"CCC", 3, -1, L"%1 has %2; a colour takes red,green,blue, read as %3",
      L"%1 has %2; a colour takes red,green,blue, read as %3"},
@@ -69,7 +71,7 @@ static const EntryShape SHAPES[] = {
     {L"TTNNNNCCC", 6, 6,
      L"%1 has %2; a button takes normal,hot,x,y,width,height and an optional colour key "
      L"red,green,blue; the missing numbers are 0",
-     L"%1 has %2; a button takes 9 and the rest is ignored (no field can hold a comma)"},
+     L"%1 has %2; a button takes %4 and the rest is ignored (no field can hold a comma)"},
     {L"F", 1, -1, L"%1 holds only commas: the slot gets no sound at all",
      L"%1 has %2; only the first is used"},
 };
@@ -92,7 +94,7 @@ void CheckEntry(Checker *checker, int line, const std::wstring &key, EntryKind k
             L"%1: the colour key has %2 of its 3 components; the missing ones are 0",
             {key, Number(count - shape.colourKey)});
     else if (count > most)
-        Say(checker, line, LEVEL_WARNING, shape.tooMany, {key, counted, readAs});
+        Say(checker, line, LEVEL_WARNING, shape.tooMany, {key, counted, readAs, Number(most)});
     for (int i = 0; i < count && i < most; i++) {
         size_t length = fields.tokens[i].size();
         if (shape.fields[i] == L'T' && length >= TEXT_CAPACITY)
