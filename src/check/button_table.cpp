@@ -5,13 +5,11 @@
 #include "commands/commands.h"
 #include "config/command_table.h"
 #include "config/config_values.h"
+#include "startup/launcher_state.h"
 #include "startup/prerequisite.h"
 #include "startup/startup.h"
 
 #include <mmsystem.h>
-
-static const wchar_t *const KIND_NAMES[] = {L"CMD_BROWSE",  L"CMD_EXE",    L"CMD_EXIT",
-                                            L"CMD_INSTALL", L"CMD_UNINST", L"CMD_WEB"};
 
 static std::wstring Pad(const std::wstring &text, size_t width)
 {
@@ -26,19 +24,18 @@ static std::wstring Parameters(const wchar_t *arguments)
 // What the launcher hands to the shell or starts, with the full paths.
 static std::wstring WhatItRuns(const CommandSlot &slot)
 {
-    std::wstring target = DiscPath(slot.path);
-    wchar_t commandLine[TEXT_CAPACITY];
+    wchar_t target[TEXT_CAPACITY], commandLine[TEXT_CAPACITY];
+    std::wstring path =
+        JoinSourcePath(target, slot.path) ? Quote(target) : L"nothing (path too long)";
     switch (slot.kind) {
     case CMD_BROWSE:
-        return L"explores " + (target.empty() ? L"nothing (path too long)" : Quote(target));
+        return L"explores " + path;
     case CMD_EXE:
-        return L"opens " + (target.empty() ? L"nothing (path too long)" : Quote(target)) +
-               Parameters(slot.arguments);
+        return L"opens " + path + Parameters(slot.arguments);
     case CMD_EXIT:
         return L"closes the launcher";
     case CMD_INSTALL:
-        if (target.empty() ||
-            !BuildInstallerCommandLine(target.c_str(), slot.arguments, commandLine))
+        if (!target[0] || !BuildInstallerCommandLine(target, slot.arguments, commandLine))
             return L"nothing (command line too long)";
         return L"runs the command line [" + std::wstring(commandLine) + L"] and waits for it";
     case CMD_UNINST:
@@ -52,10 +49,10 @@ static std::wstring WhatItRuns(const CommandSlot &slot)
 
 static std::wstring LabelLines(const wchar_t *label)
 {
-    const wchar_t *marker = wcsstr(label, L"\\n");
-    if (!marker)
+    int marker = FindLabelBreak(label, lstrlenW(label));
+    if (marker < 0)
         return Quote(label);
-    return Quote(std::wstring(label, marker - label)) + L" / " + Quote(marker + 2);
+    return Quote(std::wstring(label, marker)) + L" / " + Quote(label + marker + 2);
 }
 
 static std::wstring ImageText(const wchar_t *name, HBITMAP image)
@@ -75,13 +72,14 @@ static std::wstring SoundText(const CommandSlot &slot)
     if (slot.soundFlags & SND_MEMORY)
         return L"the built-in click";
     if (slot.soundFlags)
-        return Quote(slot.soundPath) + (IsFileAt(slot.soundPath) ? L"" : L" (not on the disc)");
+        return Quote(slot.soundPath) +
+               (DescribeFile(slot.soundPath).IsFile() ? L"" : L" (not on the disc)");
     return L"none";
 }
 
 static std::wstring RectOf(const RECT &rect)
 {
-    return IsRectEmpty(&rect) ? L"-" : RectText(rect.left, rect.top, rect.right, rect.bottom);
+    return IsRectEmpty(&rect) ? L"-" : RectText(rect);
 }
 
 // The media-runtime requirement and what Yes to its question starts.
@@ -108,7 +106,7 @@ static std::wstring Heading(const Checker &checker)
         heading += L" listed in [Languages];";
     else if (!checker.userLanguage.empty())
         heading += L" chosen for users of " + Quote(checker.userLanguage) + L";";
-    if (defaultLanguage[0] && lstrcmpiW(defaultLanguage, launcher.language) == 0)
+    if (defaultLanguage[0] && SameName(defaultLanguage, launcher.language))
         heading += L" DefaultLang, for users of unlisted languages;";
     heading += L" section " + std::wstring(launcher.activeSection) + L"; caption " +
                Quote(launcher.caption) + L"\n";
@@ -131,9 +129,7 @@ static std::wstring Heading(const Checker &checker)
 void AppendButtonTable(Checker *checker)
 {
     std::wstring table = Heading(*checker);
-    int shown = 0;
-    for (const CommandSlot &slot : CommandTable)
-        shown += slot.defined ? 1 : 0;
+    int shown = CountShownSlots();
     if (!shown) {
         checker->tables += table + L"  no buttons are shown\n\n";
         return;
@@ -145,7 +141,7 @@ void AppendButtonTable(Checker *checker)
         if (!slot.defined)
             continue;
         std::wstring order = i < shown ? Number(i + 1) : L"-";
-        table += L"  " + Pad(slot.key, 7) + Pad(KIND_NAMES[slot.kind], 13) + Pad(order, 6) +
+        table += L"  " + Pad(slot.key, 7) + Pad(COMMAND_KEYWORDS[slot.kind], 13) + Pad(order, 6) +
                  Pad(RectOf(slot.labelRect), 24) + RectOf(slot.buttonRect) + L"\n";
         std::wstring indent(9, L' ');
         table += indent + L"does    " + WhatItRuns(slot) + L"\n";
@@ -153,9 +149,7 @@ void AppendButtonTable(Checker *checker)
         table += indent + L"images  normal " + ImageText(slot.normalImagePath, slot.normalImage) +
                  L", hot " + ImageText(slot.hotImagePath, slot.hotImage);
         if (slot.normalTransparent)
-            table += L", colour key " + Number(GetRValue(slot.normalTransparent)) + L"," +
-                     Number(GetGValue(slot.normalTransparent)) + L"," +
-                     Number(GetBValue(slot.normalTransparent));
+            table += L", colour key " + ColorText(slot.normalTransparent);
         table += L"\n" + indent + L"sound   " + SoundText(slot) + L"\n";
     }
     checker->tables += table + L"\n";

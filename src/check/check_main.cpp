@@ -1,8 +1,10 @@
 // AUTORUN-CHECK [options] [DISC-FOLDER | AUTORUN.INI]
 #include "checker.h"
 
+#include "config/command_table.h"
 #include "config/config_values.h"
 #include "platform/platform.h"
+#include "startup/launcher_state.h"
 #include "startup/startup.h"
 
 #include <objbase.h>
@@ -32,74 +34,51 @@ static const wchar_t USAGE[] =
     L"Exit code: 0 nothing found, 1 warnings only, 2 errors, 3 bad arguments, a file that\n"
     L"cannot be read or a preview that cannot be written.\n";
 
-static int Usage(const std::wstring &problem)
-{
-    WriteError(L"AUTORUN-CHECK: " + problem + L"\n\n" + USAGE);
-    return EXIT_TROUBLE;
-}
-
-// 1 when the arguments are good; otherwise the usage text was written and the
-// exit code is in *exitCode.
-static int ParseArguments(int argc, wchar_t **argv, CheckOptions *options, int *exitCode)
+// What is wrong with the arguments; empty when they are good.
+static std::wstring ParseArguments(int argc, wchar_t **argv, CheckOptions *options)
 {
     bool targetSeen = false;
     for (int i = 1; i < argc; i++) {
         std::wstring argument = argv[i];
         if (argument == L"--help" || argument == L"-h" || argument == L"/?") {
-            WriteOut(USAGE);
-            *exitCode = EXIT_CLEAN;
-            return 0;
+            options->help = true;
+            return std::wstring();
         }
         bool takesValue = argument == L"--lang" || argument == L"--section" ||
                           argument == L"--label" || argument == L"--preview" ||
                           argument == L"--hot";
-        if (takesValue && i + 1 >= argc) {
-            *exitCode = Usage(argument + L" needs a value");
-            return 0;
-        }
+        if (takesValue && i + 1 >= argc)
+            return argument + L" needs a value";
+        std::wstring value = takesValue ? argv[++i] : L"";
+        int key = ReadNumber(value.c_str());
         if (argument == L"--lang") {
-            options->language = argv[++i];
+            options->language = value;
         } else if (argument == L"--section") {
-            std::wstring section = argv[++i];
-            if (SameName(section, L"Setup"))
-                options->section = L"Setup";
-            else if (SameName(section, L"Run"))
-                options->section = L"Run";
-            else {
-                *exitCode = Usage(L"--section takes Setup or Run, not " + Quote(section));
-                return 0;
-            }
+            if (!SameName(value, L"Setup") && !SameName(value, L"Run"))
+                return L"--section takes Setup or Run, not " + Quote(value);
+            options->section = SameName(value, L"Run") ? L"Run" : L"Setup";
         } else if (argument == L"--label") {
-            options->label = argv[++i];
+            options->label = value;
             options->labelGiven = true;
         } else if (argument == L"--preview") {
-            options->previewFolder = argv[++i];
+            options->previewFolder = value;
         } else if (argument == L"--hot") {
-            std::wstring number = argv[++i];
-            int key = ReadNumber(number.c_str());
-            if (number.find_first_not_of(L"0123456789") != std::wstring::npos || key < 1 ||
-                key > 30) {
-                *exitCode = Usage(L"--hot takes a key number from 1 (cmd01) to 30 (cmd30), not " +
-                                  Quote(number));
-                return 0;
-            }
+            if (value.find_first_not_of(L"0123456789") != std::wstring::npos || key < 1 ||
+                key > SLOT_COUNT)
+                return Fill(
+                    L"--hot takes a key number from 1 (%1) to %2 (%3), not %4",
+                    {SlotKey(0), Number(SLOT_COUNT), SlotKey(SLOT_COUNT - 1), Quote(value)});
             options->hotKey = key;
         } else if (argument.size() > 1 && argument[0] == L'-') {
-            *exitCode = Usage(L"unknown option " + Quote(argument));
-            return 0;
+            return L"unknown option " + Quote(argument);
         } else if (targetSeen) {
-            *exitCode = Usage(L"only one disc folder or AUTORUN.INI, not also " + Quote(argument));
-            return 0;
+            return L"only one disc folder or AUTORUN.INI, not also " + Quote(argument);
         } else {
             options->target = argument;
             targetSeen = true;
         }
     }
-    if (options->hotKey && options->previewFolder.empty()) {
-        *exitCode = Usage(L"--hot needs --preview");
-        return 0;
-    }
-    return 1;
+    return options->hotKey && options->previewFolder.empty() ? L"--hot needs --preview" : L"";
 }
 
 // Where on the disc the launcher and its AUTORUN.INI lie, relative to the
@@ -107,7 +86,7 @@ static int ParseArguments(int argc, wchar_t **argv, CheckOptions *options, int *
 // reads the file beside itself. The root when it is neither or not clear.
 static std::wstring LauncherFolder(const std::wstring &root)
 {
-    if (IsFileAt(root + L"AUTORUN.INI"))
+    if (DescribeFile(root + L"AUTORUN.INI").IsFile())
         return std::wstring();
     std::vector<std::wstring> withFile, withBoth;
     WIN32_FIND_DATAW found;
@@ -118,10 +97,10 @@ static std::wstring LauncherFolder(const std::wstring &root)
         std::wstring name = found.cFileName;
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == L"." || name == L"..")
             continue;
-        if (!IsFileAt(root + name + L"\\AUTORUN.INI"))
+        if (!DescribeFile(root + name + L"\\AUTORUN.INI").IsFile())
             continue;
         withFile.push_back(name + L"\\");
-        if (IsFileAt(root + name + L"\\AUTORUN.EXE"))
+        if (DescribeFile(root + name + L"\\AUTORUN.EXE").IsFile())
             withBoth.push_back(name + L"\\");
     } while (FindNextFileW(search, &found));
     FindClose(search);
@@ -131,7 +110,7 @@ static std::wstring LauncherFolder(const std::wstring &root)
 }
 
 // Finds the file and the disc root it stands for. 0 when there is no such file
-// or its paths do not fit the launcher's 259 characters.
+// or its paths do not fit the launcher's fields.
 static int LocateFile(Checker *checker)
 {
     wchar_t full[TEXT_CAPACITY];
@@ -144,15 +123,15 @@ static int LocateFile(Checker *checker)
         return 0;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         const wchar_t *separator = full[lstrlenW(full) - 1] == L'\\' ? L"" : L"\\";
-        if (!JoinText(checker->sourceRoot, TEXT_CAPACITY, full, separator))
+        if (!JoinText(launcher.sourceRoot, TEXT_CAPACITY, full, separator))
             return 0;
-        std::wstring folder = LauncherFolder(checker->sourceRoot);
-        return JoinText3(checker->iniPath, TEXT_CAPACITY, checker->sourceRoot, folder.c_str(),
+        std::wstring folder = LauncherFolder(launcher.sourceRoot);
+        return JoinText3(launcher.iniPath, TEXT_CAPACITY, launcher.sourceRoot, folder.c_str(),
                          L"AUTORUN.INI");
     }
-    CopyText(checker->iniPath, TEXT_CAPACITY, full);
-    CopyText(checker->sourceRoot, TEXT_CAPACITY, full);
-    wchar_t *name = wcsrchr(checker->sourceRoot, L'\\');
+    CopyText(launcher.iniPath, TEXT_CAPACITY, full);
+    CopyText(launcher.sourceRoot, TEXT_CAPACITY, full);
+    wchar_t *name = wcsrchr(launcher.sourceRoot, L'\\');
     if (!name)
         return 0;
     name[1] = 0;
@@ -163,50 +142,27 @@ static int LocateFile(Checker *checker)
 static void ReadVolumeLabel(Checker *checker)
 {
     if (checker->options.labelGiven) {
-        CopyText(checker->volumeLabel, TEXT_CAPACITY, checker->options.label.c_str());
+        CopyText(launcher.volumeLabel, TEXT_CAPACITY, checker->options.label.c_str());
         return;
     }
     wchar_t drive[TEXT_CAPACITY];
-    GetSourceRoot(checker->sourceRoot, drive, TEXT_CAPACITY);
-    if (!os.GetVolumeInformationW(drive, checker->volumeLabel, TEXT_CAPACITY, nullptr, nullptr,
+    GetSourceRoot(launcher.sourceRoot, drive, TEXT_CAPACITY);
+    if (!os.GetVolumeInformationW(drive, launcher.volumeLabel, TEXT_CAPACITY, nullptr, nullptr,
                                   nullptr, nullptr, 0))
-        checker->volumeLabel[0] = 0;
-}
-
-static bool AlreadyChecked(const Checker &checker, const std::wstring &language)
-{
-    for (const std::wstring &done : checker.done) {
-        if (SameName(done, language.c_str()))
-            return true;
-    }
-    return false;
-}
-
-static std::wstring Summary(const Report &report)
-{
-    int errors = 0, warnings = 0, notes = 0;
-    for (const Diagnostic &d : report.diagnostics) {
-        errors += d.severity == LEVEL_ERROR;
-        warnings += d.severity == LEVEL_WARNING;
-        notes += d.severity == LEVEL_NOTE;
-    }
-    if (!errors && !warnings && !notes)
-        return L"AUTORUN-CHECK: nothing found\n";
-    return L"AUTORUN-CHECK: " + Number(errors) + L" error(s), " + Number(warnings) +
-           L" warning(s), " + Number(notes) + L" note(s)\n";
+        launcher.volumeLabel[0] = 0;
 }
 
 static int Run(Checker *checker)
 {
-    if (!LocateFile(checker) || !ScanIniFile(checker->iniPath, &checker->scan)) {
+    if (!LocateFile(checker) || !ScanIniFile(launcher.iniPath, &checker->scan)) {
         WriteError(
             L"AUTORUN-CHECK: cannot read " +
-            (checker->iniPath[0] ? Quote(checker->iniPath) : Quote(checker->options.target)) +
+            (launcher.iniPath[0] ? Quote(launcher.iniPath) : Quote(checker->options.target)) +
             L"\n");
         return EXIT_TROUBLE;
     }
-    const wchar_t *name = wcsrchr(checker->iniPath, L'\\');
-    checker->report.fileName = name ? name + 1 : checker->iniPath;
+    const wchar_t *name = wcsrchr(launcher.iniPath, L'\\');
+    checker->report.fileName = name ? name + 1 : launcher.iniPath;
     ReadVolumeLabel(checker);
     checker->window = CreateCheckWindow();
     if (!checker->window) {
@@ -232,9 +188,8 @@ static int Run(Checker *checker)
         fileChecked = true;
         // Without --lang, a user whom no language fits was reported with DefaultLang.
         if ((language.empty() && checker->options.language.empty()) ||
-            AlreadyChecked(*checker, language))
+            !checker->done.insert(FoldName(language)).second)
             continue;
-        checker->done.push_back(language);
         if (!language.empty())
             CheckLoadedLanguage(checker);
         AppendButtonTable(checker);
@@ -244,21 +199,28 @@ static int Run(Checker *checker)
     ReleaseLoad();
     DestroyWindow(checker->window);
 
-    WriteOut(L"AUTORUN-CHECK: " + Quote(checker->iniPath) + L" on the disc root " +
-             Quote(checker->sourceRoot) + L"\n\n" + checker->tables);
-    WriteOut(FormatDiagnostics(checker->report));
-    WriteOut(Summary(checker->report));
-    return written ? ExitCodeOf(checker->report) : EXIT_TROUBLE;
+    WriteOut(L"AUTORUN-CHECK: " + Quote(launcher.iniPath) + L" on the disc root " +
+             Quote(launcher.sourceRoot) + L"\n\n" + checker->tables);
+    std::wstring summary;
+    int exitCode = Summarize(checker->report, &summary);
+    WriteOut(FormatDiagnostics(checker->report) + summary);
+    return written ? exitCode : EXIT_TROUBLE;
 }
 
 int wmain(int argc, wchar_t **argv)
 {
     static Checker checker;
-    int exitCode = EXIT_CLEAN;
-    if (!ParseArguments(argc, argv, &checker.options, &exitCode))
-        return exitCode;
+    std::wstring problem = ParseArguments(argc, argv, &checker.options);
+    if (!problem.empty()) {
+        WriteError(L"AUTORUN-CHECK: " + problem + L"\n\n" + USAGE);
+        return EXIT_TROUBLE;
+    }
+    if (checker.options.help) {
+        WriteOut(USAGE);
+        return EXIT_CLEAN;
+    }
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    exitCode = Run(&checker);
+    int exitCode = Run(&checker);
     if (SUCCEEDED(com))
         CoUninitialize();
     return exitCode;

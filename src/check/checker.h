@@ -4,10 +4,11 @@
 
 #include "ini_scan.h"
 #include "report.h"
-#include "startup/launcher_state.h"
 
 #include <windows.h>
 
+#include <initializer_list>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,21 +20,25 @@ struct CheckOptions {
     bool labelGiven = false;
     std::wstring previewFolder; // --preview
     int hotKey = 0;             // --hot: key number, 1 for cmd01; 0 for none
+    bool help = false;
 };
 
+// What the checker found so far. The file, the disc root and the label are
+// those of `launcher`, which each load sets up as a fresh launcher has it.
 struct Checker {
     CheckOptions options;
-    wchar_t iniPath[TEXT_CAPACITY];
-    wchar_t sourceRoot[TEXT_CAPACITY];
-    wchar_t volumeLabel[TEXT_CAPACITY];
     IniScan scan;
     Report report;
-    HWND window;                    // hidden, of the checker's own class
-    SIZE client;                    // client area of the launcher window as loaded
-    std::wstring userLanguage;      // what the user's locale answered, or empty
-    std::vector<std::wstring> done; // languages checked so far
-    std::wstring tables;            // the button tables, one per language
+    HWND window;                 // hidden, of the checker's own class
+    SIZE client;                 // client area of the launcher window as loaded
+    std::wstring userLanguage;   // what the user's locale answered, or empty
+    std::set<std::wstring> done; // languages checked so far, folded
+    std::wstring tables;         // the button tables, one per language
 };
+
+// Says `text`, with %1 to %9 replaced by `arguments`, about line `line`.
+void Say(Checker *checker, int line, Severity severity, const wchar_t *text,
+         std::initializer_list<std::wstring> arguments = {});
 
 // The user languages to check as, by default: every key of [Languages], then
 // a user whose language is not listed (the empty answer).
@@ -45,21 +50,22 @@ std::vector<std::wstring> UserLanguagesToCheck(const Checker &checker);
 // slots and colours. Returns the chosen language.
 std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage);
 
-// Frees what the last load made.
+// Frees what the last load made; the file, the root and the label stay.
 void ReleaseLoad();
 
 // The hidden window the loads measure and load bitmaps with; null on failure.
 HWND CreateCheckWindow();
-
-// The length of a value as the profile reader holds it, whatever the buffer;
-// 0 when absent or empty.
-DWORD FullValueLength(const wchar_t *section, const wchar_t *key);
 
 // The file as a whole: encoding, languages, settings, commands, unknown keys.
 void CheckFile(Checker *checker);
 
 // The language now loaded: labels, buttons, images, sounds, geometry, texts.
 void CheckLoadedLanguage(Checker *checker);
+
+// Keys of `section` that the launcher never reads: not in `known`, and not a
+// slot key (cmd01 to cmd30) or a sound key (cmd01_sound ...) where allowed.
+void CheckUnknownKeys(Checker *checker, const std::wstring &section,
+                      const std::vector<const wchar_t *> &known, bool slotKeys, bool soundKeys);
 
 // The button table of the language now loaded.
 void AppendButtonTable(Checker *checker);
@@ -68,14 +74,14 @@ void AppendButtonTable(Checker *checker);
 // 0 when a picture could not be written.
 int WritePreviews(Checker *checker);
 
-// Paints the client area as the launcher does into a 32-bit top-down pixel
-// array of client.cx x client.cy, with slot `hotIndex` lit (-1: none).
-std::vector<DWORD> PaintClientArea(SIZE client, int hotIndex);
-
 // Reads `key` of `section` as the launcher does, into a buffer of `capacity`
 // characters, and says so when the value does not fit and is cut.
 std::wstring ReadAsLauncher(Checker *checker, const std::wstring &section, const wchar_t *key,
                             DWORD capacity);
+
+// Says so when the value of `key` is longer than the `length` characters that
+// the launcher read of it.
+void SayIfCut(Checker *checker, const std::wstring &section, const wchar_t *key, DWORD length);
 
 // A comma list as the launcher's tokenizer splits it.
 struct Fields {
@@ -84,34 +90,37 @@ struct Fields {
 };
 Fields SplitFields(const std::wstring &value);
 
-// "1 field", "3 fields".
-std::wstring FieldCount(size_t count);
+// The kinds of entry and how the launcher reads their fields.
+enum EntryKind { COLOUR_ENTRY, COMMAND_ENTRY, LABEL_ENTRY, BUTTON_ENTRY, SOUND_ENTRY };
 
-// Says so when fields `first` to `first + count - 1` are longer than the
-// slot's 259-character text fields, which cut them.
-void CheckFieldLengths(Checker *checker, int line, const std::wstring &what, const Fields &fields,
-                       int first, int count);
+// Checks the fields of entry `key` against its kind: an empty field, too few
+// or too many fields, text fields that the slot cuts. `readAs` says what the
+// launcher makes of the entry; empty: a shift goes unsaid.
+void CheckEntry(Checker *checker, int line, const std::wstring &key, EntryKind kind,
+                const Fields &fields, const std::wstring &readAs);
 
 // Says so when one of the three colour components from field `first` on is
 // cut to 8 bits.
-void CheckColorFields(Checker *checker, int line, const std::wstring &what, const Fields &fields,
-                      int first);
+void CheckColorFields(Checker *checker, int line, const std::wstring &key, const Fields &fields,
+                      size_t first);
 
-// Keys of `section` that the launcher never reads: not in `known`, and not a
-// slot key (cmd01 to cmd30) or a sound key (cmd01_sound ...) where allowed.
-void CheckUnknownKeys(Checker *checker, const std::wstring &section,
-                      const std::vector<const wchar_t *> &known, bool slotKeys, bool soundKeys);
+// A file that the configuration names, as the launcher finds it.
+enum FileUse { ANY_FILE, BITMAP_FILE, ICON_FILE };
+struct DiscFile {
+    std::wstring path;    // empty: the name does not fit behind the disc root
+    bool present = false; // a file or a folder is there
+    bool folder = false;
+    bool loadable = false; // a file, and for a bitmap or an icon one the launcher loads
+    SIZE size = {};        // of a bitmap that loads
 
-// The source root followed by `relative`, as the launcher joins them; empty
-// when the joined path does not fit in 259 characters.
-std::wstring DiscPath(const std::wstring &relative);
+    bool IsFile() const { return present && !folder; }
+};
+DiscFile DescribeFile(const std::wstring &path, FileUse use = ANY_FILE);
+// `name` behind the disc root, as the launcher joins them.
+DiscFile FindOnDisc(const std::wstring &name, FileUse use = ANY_FILE);
 
-// " (the blank ... belongs to the name)" when `name` begins or ends with a blank.
+// " (a blank ... belongs to the name)" when `name` begins or ends with a blank.
 std::wstring BlankHint(const std::wstring &name);
-
-// Whether a file or a folder is at `path`.
-bool IsFileAt(const std::wstring &path);
-bool IsFolderAt(const std::wstring &path);
 
 // Whether a shown slot runs a command of `kind`.
 bool IsKindShown(int kind);
@@ -119,7 +128,5 @@ bool IsKindShown(int kind);
 // The key of slot `index` ("cmd01" for 0).
 std::wstring SlotKey(int index);
 
-// Section names of the loaded state, as the loader builds them.
-std::wstring DefinitionsSection();
-std::wstring LabelSection();
-std::wstring ButtonSection();
+// A colour as "red,green,blue".
+std::wstring ColorText(COLORREF color);

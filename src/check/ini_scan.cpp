@@ -1,25 +1,10 @@
 #include "ini_scan.h"
 
+#include "config/config_values.h"
+
 #include <windows.h>
 
-int ScanIniFile(const wchar_t *path, IniScan *scan)
-{
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    std::string bytes;
-    char chunk[8192];
-    DWORD read = 0;
-    BOOL ok;
-    while ((ok = ReadFile(file, chunk, sizeof chunk, &read, nullptr)) && read)
-        bytes.append(chunk, read);
-    CloseHandle(file);
-    if (!ok)
-        return 0;
-    ScanIniBytes(bytes, scan);
-    return 1;
-}
+#include <algorithm>
 
 static std::wstring Decode(UINT codePage, const char *bytes, int count)
 {
@@ -42,55 +27,35 @@ static std::wstring DecodeUtf16(const std::string &bytes, bool bigEndian)
     return text;
 }
 
-static bool IsValidUtf8(const std::string &bytes)
+// The first line with a byte above 127, as the author wrote it and as the ANSI
+// code page reads it.
+static void NoteFirstNonAscii(const std::string &bytes, size_t at, IniScan *scan)
 {
-    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
-                               static_cast<int>(bytes.size()), nullptr, 0) > 0;
-}
-
-static bool StartsWith(const std::string &bytes, const char *prefix, size_t length)
-{
-    return bytes.size() >= length && bytes.compare(0, length, prefix, length) == 0;
-}
-
-static void NoteFirstNonAscii(const std::string &bytes, IniScan *scan)
-{
-    size_t lineStart = 0;
-    int line = 1;
-    for (size_t i = 0; i < bytes.size(); i++) {
-        unsigned char c = bytes[i];
-        if (c == '\n') {
-            line++;
-            lineStart = i + 1;
-        } else if (c >= 0x80) {
-            size_t end = bytes.find('\n', i);
-            if (end == std::string::npos)
-                end = bytes.size();
-            const char *start = bytes.data() + lineStart;
-            int count = static_cast<int>(end - lineStart);
-            if (count && start[count - 1] == '\r')
-                count--;
-            scan->firstNonAsciiLine = line;
-            scan->nonAsciiAsUtf8 = Decode(CP_UTF8, start, count);
-            scan->nonAsciiAsAnsi = Decode(CP_ACP, start, count);
-            return;
-        }
-    }
+    size_t start = bytes.rfind('\n', at);
+    start = start == std::string::npos ? 0 : start + 1;
+    size_t end = bytes.find('\n', at);
+    end = end == std::string::npos ? bytes.size() : end;
+    if (bytes[end - 1] == '\r')
+        end--;
+    int count = static_cast<int>(end - start);
+    scan->firstNonAsciiLine = 1 + static_cast<int>(std::count(&bytes[0], &bytes[start], '\n'));
+    scan->nonAsciiAsUtf8 = Decode(CP_UTF8, bytes.data() + start, count);
+    scan->nonAsciiAsAnsi = Decode(CP_ACP, bytes.data() + start, count);
 }
 
 // The text as the profile reader sees it: a byte-order mark decides; without
 // one the bytes are taken in the ANSI code page.
 static std::wstring DetectAndDecode(const std::string &bytes, IniScan *scan)
 {
-    if (StartsWith(bytes, "\xFF\xFE", 2)) {
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0) {
         scan->encoding = ENCODING_UTF16LE;
         return DecodeUtf16(bytes, false);
     }
-    if (StartsWith(bytes, "\xFE\xFF", 2)) {
+    if (bytes.compare(0, 2, "\xFE\xFF") == 0) {
         scan->encoding = ENCODING_UTF16BE;
         return DecodeUtf16(bytes, true);
     }
-    if (StartsWith(bytes, "\xEF\xBB\xBF", 3)) {
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         scan->encoding = ENCODING_UTF8_BOM;
         return Decode(CP_UTF8, bytes.data() + 3, static_cast<int>(bytes.size() - 3));
     }
@@ -98,28 +63,29 @@ static std::wstring DetectAndDecode(const std::string &bytes, IniScan *scan)
         scan->encoding = ENCODING_UTF16_BARE;
         return std::wstring();
     }
-    bool ascii = true;
-    for (unsigned char c : bytes)
-        ascii = ascii && c < 0x80;
-    if (ascii)
-        scan->encoding = ENCODING_ASCII;
-    else
-        scan->encoding = IsValidUtf8(bytes) ? ENCODING_UTF8 : ENCODING_ANSI;
-    if (!ascii)
-        NoteFirstNonAscii(bytes, scan);
+    size_t nonAscii = 0;
+    while (nonAscii < bytes.size() && static_cast<unsigned char>(bytes[nonAscii]) < 0x80)
+        nonAscii++;
+    scan->encoding = ENCODING_ASCII;
+    if (nonAscii < bytes.size()) {
+        bool utf8 = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                                        static_cast<int>(bytes.size()), nullptr, 0) > 0;
+        scan->encoding = utf8 ? ENCODING_UTF8 : ENCODING_ANSI;
+        NoteFirstNonAscii(bytes, nonAscii, scan);
+    }
     return Decode(CP_ACP, bytes.data(), static_cast<int>(bytes.size()));
 }
 
-static std::wstring Trim(const std::wstring &text)
+std::wstring Trimmed(const std::wstring &text)
 {
-    size_t start = text.find_first_not_of(L" \t\r");
-    if (start == std::wstring::npos)
-        return std::wstring();
-    size_t end = text.find_last_not_of(L" \t\r");
-    return text.substr(start, end - start + 1);
+    int length;
+    const wchar_t *start = TrimBlanks(text.c_str(), &length);
+    return std::wstring(start, length);
 }
 
-void ScanIniBytes(const std::string &bytes, IniScan *scan)
+// Detects the encoding, decodes the text as the platform's profile reader
+// does and records sections and entries.
+static void ScanIniBytes(const std::string &bytes, IniScan *scan)
 {
     *scan = IniScan();
     std::wstring text = DetectAndDecode(bytes, scan);
@@ -130,28 +96,65 @@ void ScanIniBytes(const std::string &bytes, IniScan *scan)
         size_t end = text.find(L'\n', start);
         if (end == std::wstring::npos)
             end = text.size();
-        std::wstring content = Trim(text.substr(start, end - start));
+        std::wstring content = Trimmed(text.substr(start, end - start));
         line++;
         start = end + 1;
         if (content.empty() || content[0] == L';')
             continue;
         if (content[0] == L'[') {
             size_t close = content.find(L']');
-            section = Trim(content.substr(1, close == std::wstring::npos ? close : close - 1));
+            section = Trimmed(content.substr(1, close == std::wstring::npos ? close : close - 1));
             scan->sections.push_back(IniSection{section, line});
             continue;
         }
         size_t equals = content.find(L'=');
         if (equals == std::wstring::npos)
             continue;
-        scan->entries.push_back(IniEntry{section, Trim(content.substr(0, equals)),
-                                         Trim(content.substr(equals + 1)), line});
+        scan->entries.push_back(IniEntry{section, Trimmed(content.substr(0, equals)), line});
     }
+}
+
+int ScanIniFile(const wchar_t *path, IniScan *scan)
+{
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    std::string bytes;
+    char chunk[8192];
+    DWORD read = 0;
+    BOOL ok;
+    while ((ok = ReadFile(file, chunk, sizeof chunk, &read, nullptr)) && read)
+        bytes.append(chunk, read);
+    CloseHandle(file);
+    if (!ok)
+        return 0;
+    ScanIniBytes(bytes, scan);
+    return 1;
+}
+
+static wchar_t FoldCharacter(wchar_t c)
+{
+    return static_cast<wchar_t>(reinterpret_cast<ULONG_PTR>(
+        CharUpperW(reinterpret_cast<wchar_t *>(static_cast<ULONG_PTR>(c)))));
+}
+
+std::wstring FoldName(const std::wstring &name)
+{
+    std::wstring folded = name;
+    for (wchar_t &c : folded)
+        c = FoldCharacter(c);
+    return folded;
 }
 
 bool SameName(const std::wstring &a, const wchar_t *b)
 {
-    return lstrcmpiW(a.c_str(), b) == 0;
+    size_t i = 0;
+    for (; i < a.size() && b[i]; i++) {
+        if (FoldCharacter(a[i]) != FoldCharacter(b[i]))
+            return false;
+    }
+    return i == a.size() && !b[i];
 }
 
 const IniSection *FindSection(const IniScan &scan, const wchar_t *section)
@@ -163,15 +166,13 @@ const IniSection *FindSection(const IniScan &scan, const wchar_t *section)
     return nullptr;
 }
 
-std::vector<const IniEntry *> FindEntries(const IniScan &scan, const wchar_t *section,
-                                          const wchar_t *key)
+const IniEntry *FindEntry(const IniScan &scan, const wchar_t *section, const wchar_t *key)
 {
-    std::vector<const IniEntry *> found;
     for (const IniEntry &entry : scan.entries) {
         if (SameName(entry.section, section) && SameName(entry.key, key))
-            found.push_back(&entry);
+            return &entry;
     }
-    return found;
+    return nullptr;
 }
 
 int SectionLine(const IniScan &scan, const wchar_t *section)
@@ -182,6 +183,6 @@ int SectionLine(const IniScan &scan, const wchar_t *section)
 
 int LineOf(const IniScan &scan, const wchar_t *section, const wchar_t *key)
 {
-    std::vector<const IniEntry *> entries = FindEntries(scan, section, key);
-    return entries.empty() ? SectionLine(scan, section) : entries[0]->line;
+    const IniEntry *entry = FindEntry(scan, section, key);
+    return entry ? entry->line : SectionLine(scan, section);
 }

@@ -24,7 +24,6 @@ struct IniSection {
 struct IniEntry {
     std::wstring section;
     std::wstring key;
-    std::wstring value; // as written, blanks around it removed
     int line;
 };
 
@@ -41,11 +40,12 @@ struct IniScan {
 // Reads and scans the file. 0 when it cannot be read.
 int ScanIniFile(const wchar_t *path, IniScan *scan);
 
-// Scans the bytes of a file: detects the encoding, decodes the text as the
-// platform's profile reader does and records sections and entries.
-void ScanIniBytes(const std::string &bytes, IniScan *scan);
+// The text without the blanks around it, as the launcher's trim leaves it.
+std::wstring Trimmed(const std::wstring &text);
 
-// Names compare as the profile reader compares them: without regard to case.
+// Names compare as the profile reader compares them: each character in its
+// upper-case form.
+std::wstring FoldName(const std::wstring &name);
 bool SameName(const std::wstring &a, const wchar_t *b);
 
 // The first section header of that name; null when there is none.
@@ -58,6 +58,5 @@ int SectionLine(const IniScan &scan, const wchar_t *section);
 // section's header; else 0.
 int LineOf(const IniScan &scan, const wchar_t *section, const wchar_t *key);
 
-// Every entry of `key` in `section`, in file order.
-std::vector<const IniEntry *> FindEntries(const IniScan &scan, const wchar_t *section,
-                                          const wchar_t *key);
+// The first entry `key` in `section`; null when there is none.
+const IniEntry *FindEntry(const IniScan &scan, const wchar_t *section, const wchar_t *key);

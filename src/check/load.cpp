@@ -1,25 +1,15 @@
+// Loads as the launcher does, for one user language after another.
 #include "checker.h"
 
 #include "config/command_table.h"
 #include "config/config_values.h"
-#include "platform/platform.h"
+#include "startup/launcher_state.h"
 #include "startup/startup.h"
 #include "window/window.h"
 
 #include <string.h>
 
 static const wchar_t CHECK_WINDOW_CLASS[] = L"KT.AutorunCheck";
-
-// What the fake locale answers when the loader asks for the user's language.
-static std::wstring answeredLanguage;
-
-static int WINAPI AnswerLanguage(LCID, LCTYPE, LPWSTR data, int capacity)
-{
-    if (answeredLanguage.empty() || capacity <= 0)
-        return 0;
-    CopyText(data, capacity, answeredLanguage.c_str());
-    return lstrlenW(data) + 1;
-}
 
 HWND CreateCheckWindow()
 {
@@ -40,32 +30,17 @@ HWND CreateCheckWindow()
                            nullptr);
 }
 
-static std::vector<std::wstring> KeysOf(const wchar_t *path, const wchar_t *section)
-{
-    std::vector<std::wstring> keys;
-    std::vector<wchar_t> buffer(32768);
-    DWORD length = GetPrivateProfileStringW(section, nullptr, L"", buffer.data(),
-                                            static_cast<DWORD>(buffer.size()), path);
-    for (DWORD i = 0; i < length && buffer[i];) {
-        keys.push_back(&buffer[i]);
-        i += static_cast<DWORD>(keys.back().size()) + 1;
-    }
-    return keys;
-}
-
 std::vector<std::wstring> UserLanguagesToCheck(const Checker &checker)
 {
     if (!checker.options.language.empty())
         return {checker.options.language};
-    std::vector<std::wstring> users = KeysOf(checker.iniPath, L"Languages");
+    SectionKeys keys;
+    ReadSectionKeys(L"Languages", &keys);
+    std::vector<std::wstring> users;
+    for (const wchar_t *name = keys.names; *name; name += lstrlenW(name) + 1)
+        users.push_back(name);
     users.push_back(L"");
     return users;
-}
-
-DWORD FullValueLength(const wchar_t *section, const wchar_t *key)
-{
-    std::vector<wchar_t> buffer(32768);
-    return ReadConfigString(section, key, buffer.data(), static_cast<DWORD>(buffer.size()));
 }
 
 void ReleaseLoad()
@@ -73,7 +48,11 @@ void ReleaseLoad()
     ResetCommandTable();
     if (launcher.background)
         DeleteObject(launcher.background);
-    memset(&launcher, 0, sizeof launcher);
+    LauncherState disc = {};
+    lstrcpyW(disc.iniPath, launcher.iniPath);
+    lstrcpyW(disc.sourceRoot, launcher.sourceRoot);
+    lstrcpyW(disc.volumeLabel, launcher.volumeLabel);
+    memcpy(&launcher, &disc, sizeof launcher);
 }
 
 // The client area that the launcher window gets for the outer size that the
@@ -91,22 +70,10 @@ std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage)
 {
     ReleaseLoad();
     launcher.instance = GetModuleHandleW(nullptr);
-    CopyText(launcher.iniPath, TEXT_CAPACITY, checker->iniPath);
-    CopyText(launcher.sourceRoot, TEXT_CAPACITY, checker->sourceRoot);
-    CopyText(launcher.volumeLabel, TEXT_CAPACITY, checker->volumeLabel);
     CopyText(launcher.activeSection, TEXT_CAPACITY, checker->options.section.c_str());
     DetectProcessorToken();
-
-    answeredLanguage = userLanguage;
-    os.GetLocaleInfoW = AnswerLanguage;
-    ChooseLanguage();
-    UseRealPlatform();
+    PrepareWindowState(userLanguage.c_str());
     checker->userLanguage = userLanguage;
-
-    launcher.hotIndex = -1;
-    launcher.pressedIndex = -1;
-    CopyText(launcher.sectionPrefix, TEXT_CAPACITY, launcher.activeSection);
-    ReadCaption();
 
     SIZE outer = {};
     LoadBackground(checker->window, &outer);
@@ -114,27 +81,4 @@ std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage)
     launcher.mainWindow = checker->window;
     LoadSlotsAndColors();
     return launcher.language;
-}
-
-// The loader's own section names, made anew for the state as it is.
-static std::wstring SlotSection(int which)
-{
-    wchar_t names[3][TEXT_CAPACITY];
-    BuildSlotSectionNames(names[0], names[1], names[2]);
-    return names[which];
-}
-
-std::wstring DefinitionsSection()
-{
-    return SlotSection(0);
-}
-
-std::wstring LabelSection()
-{
-    return SlotSection(1);
-}
-
-std::wstring ButtonSection()
-{
-    return SlotSection(2);
 }

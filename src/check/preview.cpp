@@ -2,12 +2,14 @@
 // as PNG with the Windows Imaging Component.
 #include "checker.h"
 
-#include "config/command_table.h"
+#include "startup/launcher_state.h"
 #include "window/window.h"
 
 #include <wincodec.h>
 
-std::vector<DWORD> PaintClientArea(SIZE client, int hotIndex)
+// Paints the client area as the launcher does into a 32-bit top-down pixel
+// array of client.cx x client.cy, with slot `hotIndex` lit (-1: none).
+static std::vector<DWORD> PaintClientArea(SIZE client, int hotIndex)
 {
     std::vector<DWORD> pixels;
     BITMAPINFO info = {};
@@ -49,13 +51,6 @@ std::vector<DWORD> PaintClientArea(SIZE client, int hotIndex)
     return pixels;
 }
 
-template <typename T> static void Release(T *&object)
-{
-    if (object)
-        object->Release();
-    object = nullptr;
-}
-
 // Encodes 32-bit pixels (blue, green, red, unused) as a PNG file.
 static HRESULT EncodePng(const wchar_t *path, SIZE size, const std::vector<DWORD> &pixels)
 {
@@ -93,10 +88,10 @@ static HRESULT EncodePng(const wchar_t *path, SIZE size, const std::vector<DWORD
         result = frame->Commit();
     if (SUCCEEDED(result))
         result = encoder->Commit();
-    Release(frame);
-    Release(encoder);
-    Release(stream);
-    Release(factory);
+    for (IUnknown *object : std::initializer_list<IUnknown *>{frame, encoder, stream, factory}) {
+        if (object)
+            object->Release();
+    }
     return result;
 }
 

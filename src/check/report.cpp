@@ -27,16 +27,32 @@ std::wstring FormatDiagnostics(const Report &report)
     return text;
 }
 
-int ExitCodeOf(const Report &report)
+int Summarize(const Report &report, std::wstring *summary)
 {
-    int code = 0;
-    for (const Diagnostic &d : report.diagnostics) {
-        if (d.severity == LEVEL_ERROR)
-            return 2;
-        if (d.severity == LEVEL_WARNING)
-            code = 1;
+    int count[3] = {};
+    for (const Diagnostic &d : report.diagnostics)
+        count[d.severity]++;
+    *summary =
+        Fill(L"AUTORUN-CHECK: %1 error(s), %2 warning(s), %3 note(s)\n",
+             {Number(count[LEVEL_ERROR]), Number(count[LEVEL_WARNING]), Number(count[LEVEL_NOTE])});
+    if (report.diagnostics.empty())
+        *summary = L"AUTORUN-CHECK: nothing found\n";
+    return count[LEVEL_ERROR] ? 2 : count[LEVEL_WARNING] ? 1 : 0;
+}
+
+std::wstring Fill(const wchar_t *text, std::initializer_list<std::wstring> arguments)
+{
+    std::wstring filled;
+    for (; *text; text++) {
+        size_t n = text[0] == L'%' && text[1] >= L'1' && text[1] <= L'9' ? text[1] - L'1' : 9;
+        if (n < arguments.size()) {
+            filled += arguments.begin()[n];
+            text++;
+        } else {
+            filled += *text;
+        }
     }
-    return code;
+    return filled;
 }
 
 std::wstring Quote(const std::wstring &text)
@@ -49,10 +65,10 @@ std::wstring Number(long long value)
     return std::to_wstring(value);
 }
 
-std::wstring RectText(long left, long top, long right, long bottom)
+std::wstring RectText(const RECT &rect)
 {
-    return L"(" + Number(left) + L"," + Number(top) + L")-(" + Number(right) + L"," +
-           Number(bottom) + L")";
+    return Fill(L"(%1,%2)-(%3,%4)",
+                {Number(rect.left), Number(rect.top), Number(rect.right), Number(rect.bottom)});
 }
 
 static void WriteTo(DWORD which, const std::wstring &text)

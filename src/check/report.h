@@ -2,6 +2,9 @@
 // "FILE:LINE: error|warning|note: text", and plain output lines.
 #pragma once
 
+#include <windows.h>
+
+#include <initializer_list>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,13 +30,18 @@ void Say(Report *report, int line, Severity severity, const std::wstring &text);
 // The diagnostics in line order, each on a line of its own.
 std::wstring FormatDiagnostics(const Report &report);
 
-// 0 nothing found (notes do not count), 1 warnings only, 2 errors.
-int ExitCodeOf(const Report &report);
+// The closing line, which counts the diagnostics, into *summary; returns the
+// exit code: 0 nothing found (notes do not count), 1 warnings only, 2 errors.
+int Summarize(const Report &report, std::wstring *summary);
+
+// `text` with %1 to %9 replaced by `arguments`; every other character, '%'
+// included, as it stands.
+std::wstring Fill(const wchar_t *text, std::initializer_list<std::wstring> arguments);
 
 // Text helpers for messages: a quoted text, a number, a rectangle.
 std::wstring Quote(const std::wstring &text);
 std::wstring Number(long long value);
-std::wstring RectText(long left, long top, long right, long bottom);
+std::wstring RectText(const RECT &rect);
 
 // Writes text to standard output or error: UTF-16 to a console, UTF-8 otherwise.
 void WriteOut(const std::wstring &text);

@@ -20,12 +20,6 @@ static int IsWorkerBusy()
     return InterlockedCompareExchange(&launcher.workerBusy, 0, 0) != 0;
 }
 
-// A target that would not fit is refused rather than cut: 0, and nothing is started.
-static int JoinSourcePath(wchar_t *target, const wchar_t *path)
-{
-    return JoinText(target, TEXT_CAPACITY, launcher.sourceRoot, path);
-}
-
 static void BrowseSource(HWND window, const CommandSlot &slot)
 {
     wchar_t target[TEXT_CAPACITY];

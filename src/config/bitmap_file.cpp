@@ -1,4 +1,4 @@
-#include "command_table.h"
+#include "bitmap_file.h"
 
 // Limits that keep every size below computable in 64 bits and reject files no
 // display could show anyway.

@@ -1,5 +1,6 @@
 #include "command_table.h"
 
+#include "bitmap_file.h"
 #include "config_values.h"
 
 #include <mmsystem.h>
@@ -27,27 +28,39 @@ static int SetInitialTable()
 
 static const int tableInitialised = SetInitialTable();
 
-static const wchar_t *const KEYWORDS[] = {L"CMD_BROWSE",  L"CMD_EXE",    L"CMD_EXIT",
-                                          L"CMD_INSTALL", L"CMD_UNINST", L"CMD_WEB"};
+const wchar_t *const COMMAND_KEYWORDS[COMMAND_KIND_COUNT] = {
+    L"CMD_BROWSE", L"CMD_EXE", L"CMD_EXIT", L"CMD_INSTALL", L"CMD_UNINST", L"CMD_WEB"};
 
-static bool EqualsIgnoringAsciiCase(const wchar_t *text, const wchar_t *keyword)
+int FindCommandKind(const wchar_t *text)
 {
-    for (; *text && *keyword; text++, keyword++) {
-        if (FoldAsciiCase(*text) != *keyword)
-            return false;
+    for (int kind = 0; text && kind < COMMAND_KIND_COUNT; kind++) {
+        if (MatchesIgnoringAsciiCase(text, lstrlenW(text), COMMAND_KEYWORDS[kind]))
+            return kind;
     }
-    return *text == *keyword;
+    return -1;
 }
 
 CommandKind ParseCommandKind(const wchar_t *text)
 {
-    if (!text)
-        return CMD_BROWSE;
-    for (int kind = 0; kind < 6; kind++) {
-        if (EqualsIgnoringAsciiCase(text, KEYWORDS[kind]))
-            return static_cast<CommandKind>(kind);
+    int kind = FindCommandKind(text);
+    return kind < 0 ? CMD_BROWSE : static_cast<CommandKind>(kind);
+}
+
+int FindLabelBreak(const wchar_t *label, int length)
+{
+    for (int i = 0; i + 1 < length; i++) {
+        if (label[i] == L'\\' && label[i + 1] == L'n')
+            return i;
     }
-    return CMD_BROWSE;
+    return -1;
+}
+
+int CountShownSlots()
+{
+    int shown = 0;
+    for (const CommandSlot &slot : CommandTable)
+        shown += slot.defined ? 1 : 0;
+    return shown;
 }
 
 static void CopyToken(wchar_t (&field)[TEXT_CAPACITY], const wchar_t *token)
@@ -66,7 +79,7 @@ static void ReplaceBitmap(HBITMAP *slotImage, HBITMAP image)
 static HBITMAP LoadSlotBitmap(const wchar_t *relativePath)
 {
     wchar_t fullPath[TEXT_CAPACITY];
-    if (!JoinText(fullPath, TEXT_CAPACITY, launcher.sourceRoot, relativePath))
+    if (!JoinSourcePath(fullPath, relativePath))
         return nullptr;
     return LoadBitmapFile(fullPath, launcher.mainWindow);
 }
@@ -84,17 +97,17 @@ const void *LoadSoundResource(int id)
 static void MeasureLabel(HDC dc, CommandSlot *slot)
 {
     const wchar_t *label = slot->label;
-    const wchar_t *marker = wcsstr(label, L"\\n");
+    int marker = FindLabelBreak(label, lstrlenW(label));
     SIZE extent = {};
-    if (!marker) {
+    if (marker < 0) {
         GetTextExtentPointW(dc, label, lstrlenW(label), &extent);
         slot->labelRect.right = AddClamped(slot->labelRect.left, extent.cx);
         slot->labelRect.bottom = AddClamped(slot->labelRect.top, extent.cy);
         return;
     }
     SIZE first = {};
-    GetTextExtentPointW(dc, label, static_cast<int>(marker - label), &first);
-    GetTextExtentPointW(dc, marker + 2, lstrlenW(marker + 2), &extent);
+    GetTextExtentPointW(dc, label, marker, &first);
+    GetTextExtentPointW(dc, label + marker + 2, lstrlenW(label + marker + 2), &extent);
     PlaceTwoLineLabel(&slot->labelRect, first.cx > extent.cx ? first.cx : extent.cx, extent.cy);
     launcher.labelLineHeight = extent.cy;
 }
@@ -150,19 +163,23 @@ static void LoadSound(CommandSlot *slot, const SectionKeys &buttons)
     // Only commas: the sound stays as it was. A name that would not fit behind
     // the source root is left out the same way rather than cut.
     wchar_t soundPath[TEXT_CAPACITY];
-    if (!file || !JoinText(soundPath, TEXT_CAPACITY, launcher.sourceRoot, file))
+    if (!file || !JoinSourcePath(soundPath, file))
         return;
     lstrcpyW(slot->soundPath, soundPath);
     slot->sound = slot->soundPath;
     slot->soundFlags = SND_ASYNC;
 }
 
-void BuildSlotSectionNames(wchar_t *definitions, wchar_t *labels, wchar_t *buttons)
+// Names the sections the loader reads in `launcher`: the commands, the labels
+// and the buttons of the active section and language.
+static void NameSlotSections()
 {
     // A section name that does not fit is read as no section at all.
-    JoinText(definitions, TEXT_CAPACITY, launcher.sectionPrefix, L"_CommandDefines");
-    JoinText3(labels, TEXT_CAPACITY, launcher.sectionPrefix, L"Str_", launcher.language);
-    JoinText3(buttons, TEXT_CAPACITY, launcher.activeSection, L"Btn_", launcher.language);
+    JoinText(launcher.definitionSection, TEXT_CAPACITY, launcher.sectionPrefix, L"_CommandDefines");
+    JoinText3(launcher.labelSection, TEXT_CAPACITY, launcher.sectionPrefix, L"Str_",
+              launcher.language);
+    JoinText3(launcher.buttonSection, TEXT_CAPACITY, launcher.activeSection, L"Btn_",
+              launcher.language);
 }
 
 void LoadCommandTable()
@@ -172,15 +189,12 @@ void LoadCommandTable()
     if (launcher.useSmallFont)
         previousFont = SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
 
-    wchar_t definitionsName[TEXT_CAPACITY];
-    wchar_t labelsName[TEXT_CAPACITY];
-    wchar_t buttonsName[TEXT_CAPACITY];
-    BuildSlotSectionNames(definitionsName, labelsName, buttonsName);
+    NameSlotSections();
     // Most of the 30 keys are usually absent: one list per section spares their reads.
     SectionKeys definitions, labels, buttons;
-    ReadSectionKeys(definitionsName, &definitions);
-    ReadSectionKeys(labelsName, &labels);
-    ReadSectionKeys(buttonsName, &buttons);
+    ReadSectionKeys(launcher.definitionSection, &definitions);
+    ReadSectionKeys(launcher.labelSection, &labels);
+    ReadSectionKeys(launcher.buttonSection, &buttons);
 
     for (CommandSlot &slot : CommandTable) {
         wchar_t entry[ENTRY_CAPACITY];

@@ -15,7 +15,10 @@ enum CommandKind : int {
     CMD_WEB = 5,
 };
 
-enum { SLOT_COUNT = 30, ENTRY_CAPACITY = 520 };
+enum { COMMAND_KIND_COUNT = 6, SLOT_COUNT = 30, ENTRY_CAPACITY = 520 };
+
+// The keyword of each command kind, in the order of CommandKind.
+extern const wchar_t *const COMMAND_KEYWORDS[COMMAND_KIND_COUNT];
 
 struct CommandSlot {
     const wchar_t *key;
@@ -44,9 +47,8 @@ extern CommandSlot CommandTable[SLOT_COUNT];
 // token is missing. Needs `launcher.mainWindow`.
 void LoadCommandTable();
 
-// The names of the sections the loader reads, each of TEXT_CAPACITY characters:
-// the commands, the labels and the buttons of the active section and language.
-void BuildSlotSectionNames(wchar_t *definitions, wchar_t *labels, wchar_t *buttons);
+// The number of defined slots: the buttons shown, and the keys' round.
+int CountShownSlots();
 
 // The built-in sounds, WAV images among the program's resources.
 enum { INTRO_SOUND_ID = 200, CLICK_SOUND_ID = 201 };
@@ -62,21 +64,17 @@ void ClearCommandTable();
 // keys and sounds included), deleting its bitmaps.
 void ResetCommandTable();
 
-// Whole-text, ASCII-case-insensitive keyword match; anything else is CMD_BROWSE.
+// The kind whose keyword is the whole `text`, ASCII case ignored; -1 for any
+// other text or none.
+int FindCommandKind(const wchar_t *text);
+
+// FindCommandKind as the loader takes it: anything but a keyword is CMD_BROWSE.
 CommandKind ParseCommandKind(const wchar_t *text);
+
+// Where the first "\n" (backslash, n) within the first `length` characters of a
+// label divides it into two lines; -1 when it is one line.
+int FindLabelBreak(const wchar_t *label, int length);
 
 // Completes a two-line label's rectangle from its left and top edges: the top
 // moves up half a line (rounding toward zero) and the height is two lines.
 void PlaceTwoLineLabel(RECT *rect, int widest, int lineHeight);
-
-// Reads a whole BMP file and makes a bitmap compatible with `window`'s device
-// context; null on any failure, a malformed file included.
-HBITMAP LoadBitmapFile(const wchar_t *path, HWND window);
-
-// The bitmap for a BMP file image of `size` bytes held in memory; null when
-// the image is incomplete or the platform refuses it.
-HBITMAP BitmapFromFileImage(const BYTE *data, DWORD size, HWND window);
-
-// Checks that a BMP image of `size` bytes holds its headers, colour table and
-// pixel bits inside those bytes. 1 when it does.
-int IsBitmapImageComplete(const BYTE *data, DWORD size);

@@ -15,7 +15,8 @@ DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buff
     return GetPrivateProfileStringW(section, key, L"", buffer, capacity, launcher.iniPath);
 }
 
-wchar_t FoldAsciiCase(wchar_t c)
+// The upper-case form of the ASCII letters a to z; every other character as it is.
+static wchar_t FoldAsciiCase(wchar_t c)
 {
     return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
 }
@@ -26,16 +27,28 @@ static bool IsPlainKeyCharacter(wchar_t c)
            c == L'_';
 }
 
-// The name without the blanks and tabs around it, which the reader ignores.
-static const wchar_t *TrimName(const wchar_t *name, int *length)
+int MatchesIgnoringAsciiCase(const wchar_t *text, int length, const wchar_t *word)
 {
-    while (*name == L' ' || *name == L'\t')
-        name++;
-    int n = lstrlenW(name);
-    while (n > 0 && (name[n - 1] == L' ' || name[n - 1] == L'\t'))
+    int i = 0;
+    while (i < length && word[i] && FoldAsciiCase(text[i]) == FoldAsciiCase(word[i]))
+        i++;
+    return i == length && !word[i];
+}
+
+static bool IsBlank(wchar_t c)
+{
+    return c == L' ' || c == L'\t' || c == L'\r';
+}
+
+const wchar_t *TrimBlanks(const wchar_t *text, int *length)
+{
+    while (IsBlank(*text))
+        text++;
+    int n = lstrlenW(text);
+    while (n > 0 && IsBlank(text[n - 1]))
         n--;
     *length = n;
-    return name;
+    return text;
 }
 
 void ReadSectionKeys(const wchar_t *section, SectionKeys *keys)
@@ -53,7 +66,7 @@ void ReadSectionKeys(const wchar_t *section, SectionKeys *keys)
     // is that the same as the comparison below.
     for (const wchar_t *name = keys->names; *name; name += lstrlenW(name) + 1) {
         int n;
-        const wchar_t *trimmed = TrimName(name, &n);
+        const wchar_t *trimmed = TrimBlanks(name, &n);
         for (int i = 0; i < n; i++) {
             if (!IsPlainKeyCharacter(trimmed[i]))
                 return;
@@ -66,11 +79,8 @@ static bool IsListed(const SectionKeys &keys, const wchar_t *key)
 {
     for (const wchar_t *name = keys.names; *name; name += lstrlenW(name) + 1) {
         int n;
-        const wchar_t *trimmed = TrimName(name, &n);
-        int i = 0;
-        while (i < n && key[i] && FoldAsciiCase(trimmed[i]) == FoldAsciiCase(key[i]))
-            i++;
-        if (i == n && !key[i])
+        const wchar_t *trimmed = TrimBlanks(name, &n);
+        if (MatchesIgnoringAsciiCase(trimmed, n, key))
             return true;
     }
     return false;
@@ -211,6 +221,11 @@ int JoinText3(wchar_t *dest, int capacity, const wchar_t *a, const wchar_t *b, c
 int JoinText(wchar_t *dest, int capacity, const wchar_t *first, const wchar_t *second)
 {
     return JoinText3(dest, capacity, first, second, nullptr);
+}
+
+int JoinSourcePath(wchar_t *dest, const wchar_t *path)
+{
+    return JoinText(dest, TEXT_CAPACITY, launcher.sourceRoot, path);
 }
 
 int FormatWithText(wchar_t *dest, int capacity, const wchar_t *format, const wchar_t *argument)

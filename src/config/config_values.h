@@ -9,8 +9,14 @@
 // is missing or empty. A missing file name or section name reads nothing.
 DWORD ReadConfigString(const wchar_t *section, const wchar_t *key, wchar_t *buffer, DWORD capacity);
 
-// The upper-case form of the ASCII letters a to z; every other character as it is.
-wchar_t FoldAsciiCase(wchar_t c);
+// 1 when the first `length` characters of `text` are the whole of `word`, the
+// ASCII letters compared without regard to case.
+int MatchesIgnoringAsciiCase(const wchar_t *text, int length, const wchar_t *word);
+
+// `text` without the blanks, tabs and carriage returns at either end, which the
+// profile reader drops around names: the start and, in *length, how many
+// characters remain.
+const wchar_t *TrimBlanks(const wchar_t *text, int *length);
 
 // The key names of one section of the configuration in use, read in one call,
 // so that a key the section lacks costs no read of its own.
@@ -60,6 +66,10 @@ void CopyText(wchar_t *dest, int capacity, const wchar_t *text);
 // dest = first + second. Returns 1 when it fits; otherwise dest becomes empty and
 // the result is 0, so a path that would be cut is never used.
 int JoinText(wchar_t *dest, int capacity, const wchar_t *first, const wchar_t *second);
+
+// dest = `launcher.sourceRoot` + `path`, in TEXT_CAPACITY characters, refused
+// like JoinText: a path cut to fit would name another file.
+int JoinSourcePath(wchar_t *dest, const wchar_t *path);
 
 // dest = a + b + c, refused like JoinText.
 int JoinText3(wchar_t *dest, int capacity, const wchar_t *a, const wchar_t *b, const wchar_t *c);

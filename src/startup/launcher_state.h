@@ -21,6 +21,10 @@ struct LauncherState {
     wchar_t activeSection[TEXT_CAPACITY];
     wchar_t sectionPrefix[TEXT_CAPACITY];
     wchar_t language[TEXT_CAPACITY];
+    // The slot sections of the last load: commands, labels, buttons.
+    wchar_t definitionSection[TEXT_CAPACITY];
+    wchar_t labelSection[TEXT_CAPACITY];
+    wchar_t buttonSection[TEXT_CAPACITY];
     wchar_t caption[TEXT_CAPACITY];
     wchar_t appRegKeyValue[TEXT_CAPACITY];
     HWND mainWindow;

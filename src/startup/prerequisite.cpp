@@ -53,6 +53,19 @@ int CheckMediaRuntime()
     return lstrcmpW(installed, required) >= 0 ? 1 : 0;
 }
 
+int ToWinExecCommandLine(const wchar_t *commandLine, char *ansi)
+{
+    return WideCharToMultiByte(CP_ACP, 0, commandLine, -1, ansi, WINEXEC_CAPACITY, nullptr,
+                               nullptr) != 0;
+}
+
+static void RunCommandLine(const wchar_t *commandLine, UINT showCommand)
+{
+    char ansi[WINEXEC_CAPACITY];
+    if (ToWinExecCommandLine(commandLine, ansi))
+        os.WinExec(ansi, showCommand);
+}
+
 int RunMediaRuntimePrompt()
 {
     wchar_t question[TEXT_CAPACITY];
@@ -73,14 +86,5 @@ int BuildRuntimeCommandLine(wchar_t *commandLine)
     wchar_t expanded[TEXT_CAPACITY];
     // A command that does not fit is not started: a cut one could name another program.
     return FormatWithText(expanded, TEXT_CAPACITY, installer, launcher.archToken) &&
-           JoinText(commandLine, TEXT_CAPACITY, launcher.sourceRoot, expanded);
-}
-
-void RunCommandLine(const wchar_t *commandLine, UINT showCommand)
-{
-    char ansi[WINEXEC_CAPACITY];
-    if (WideCharToMultiByte(CP_ACP, 0, commandLine, -1, ansi, WINEXEC_CAPACITY, nullptr, nullptr) ==
-        0)
-        return; // does not fit in the 130 bytes: refused rather than cut
-    os.WinExec(ansi, showCommand);
+           JoinSourcePath(commandLine, expanded);
 }

@@ -18,4 +18,6 @@ int RunMediaRuntimePrompt();
 // Dxmedia with the processor token put in. 0 when it would not fit.
 int BuildRuntimeCommandLine(wchar_t *commandLine);
 
-void RunCommandLine(const wchar_t *commandLine, UINT showCommand);
+// The command line in the ANSI code page, as WinExec takes it, into `ansi` of
+// WINEXEC_CAPACITY bytes; 0 when it does not fit, for it is refused rather than cut.
+int ToWinExecCommandLine(const wchar_t *commandLine, char *ansi);

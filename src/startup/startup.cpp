@@ -62,7 +62,7 @@ void DetectProcessorToken()
     static const wchar_t *const tokens[] = {L"X86", L"ALPHA"};
     if (value[0]) {
         for (const wchar_t *token : tokens) {
-            if (lstrcmpiW(value, token) == 0) {
+            if (MatchesIgnoringAsciiCase(value, lstrlenW(value), token)) {
                 lstrcpyW(launcher.archToken, token);
                 return;
             }
@@ -77,13 +77,16 @@ int IsLanguageListed(const wchar_t *language)
     return language[0] && ReadConfigString(L"Languages", language, value, TEXT_CAPACITY) != 0;
 }
 
-void ChooseLanguage()
+void ReadUserLanguage(wchar_t *name)
 {
-    launcher.language[0] = 0;
-    if (os.GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, launcher.language,
-                          TEXT_CAPACITY) == 0)
-        launcher.language[0] = 0;
-    launcher.language[TEXT_CAPACITY - 1] = 0;
+    if (os.GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, name, TEXT_CAPACITY) == 0)
+        name[0] = 0;
+    name[TEXT_CAPACITY - 1] = 0;
+}
+
+void ChooseLanguage(const wchar_t *userLanguage)
+{
+    CopyText(launcher.language, TEXT_CAPACITY, userLanguage);
     if (IsLanguageListed(launcher.language))
         return;
 
@@ -97,11 +100,25 @@ void ChooseLanguage()
     ReadConfigString(launcher.activeSection, L"DefaultLang", launcher.language, TEXT_CAPACITY);
 }
 
-void ReadCaption()
+// Reads Title of the active section's texts in `language` into `caption`.
+static void ReadCaption()
 {
     wchar_t section[TEXT_CAPACITY];
     if (JoinText3(section, TEXT_CAPACITY, launcher.activeSection, L"Str_", launcher.language))
         ReadConfigString(section, L"Title", launcher.caption, TEXT_CAPACITY);
+}
+
+void PrepareWindowState(const wchar_t *userLanguage)
+{
+    ChooseLanguage(userLanguage);
+    launcher.captured = 0;
+    launcher.hotIndex = -1;
+    launcher.pressedIndex = -1;
+    launcher.visibleCount = 0;
+    launcher.lastHitX = 0;
+    launcher.lastHitY = 0;
+    lstrcpyW(launcher.sectionPrefix, launcher.activeSection);
+    ReadCaption();
 }
 
 int IsApplicationInstalled(const wchar_t *, wchar_t *, int)
@@ -178,7 +195,7 @@ void DeleteWorkingCopy()
         DeleteFileOfAnyAttributes(launcher.iniPath);
 }
 
-int RunLauncher(int)
+static int RunLauncher(int)
 {
     if (!CheckMediaRuntime())
         return RunMediaRuntimePrompt();
@@ -249,17 +266,9 @@ int LauncherMain(HINSTANCE instance, int showCommand)
                                   nullptr, nullptr, nullptr, 0))
         launcher.volumeLabel[0] = 0;
     MakeWorkingCopy(windowsDirectory);
-    ChooseLanguage();
-
-    launcher.captured = 0;
-    launcher.hotIndex = -1;
-    launcher.pressedIndex = -1;
-    launcher.visibleCount = 0;
-    launcher.lastHitX = 0;
-    launcher.lastHitY = 0;
-    lstrcpyW(launcher.sectionPrefix, launcher.activeSection);
-
-    ReadCaption();
+    wchar_t userLanguage[TEXT_CAPACITY] = L"";
+    ReadUserLanguage(userLanguage);
+    PrepareWindowState(userLanguage);
 
     int result = RunLauncher(showCommand);
     DeleteWorkingCopy();

@@ -9,11 +9,17 @@ int LauncherMain(HINSTANCE instance, int showCommand);
 
 int GetSourceRoot(const wchar_t *path, wchar_t *root, int capacity);
 void DetectProcessorToken();
-void ChooseLanguage();
+// The English name of the user's language, as the locale gives it, into a
+// buffer of TEXT_CAPACITY; empty when the locale gives none.
+void ReadUserLanguage(wchar_t *name);
+// Sets `launcher.language` for a user of `userLanguage`: the name if
+// [Languages] lists it, else its leading letters if listed, else DefaultLang.
+void ChooseLanguage(const wchar_t *userLanguage);
 // 1 when `language` is a key of [Languages] with a non-empty value.
 int IsLanguageListed(const wchar_t *language);
-// Reads Title of the active section's texts in `language` into `caption`.
-void ReadCaption();
+// The state a fresh launcher has when its window opens, for a user of
+// `userLanguage`: the language, no highlight, the section prefix, the caption.
+void PrepareWindowState(const wchar_t *userLanguage);
 int IsApplicationInstalled(const wchar_t *appRegKey, wchar_t *text, int textCapacity);
 
 // The Windows directory into a buffer of TEXT_CAPACITY; empty when it cannot be read.
@@ -25,5 +31,3 @@ void ReadWindowsDirectory(wchar_t *directory);
 void MakeWorkingCopy(const wchar_t *windowsDirectory);
 // Clears the working copy's attributes and deletes it.
 void DeleteWorkingCopy();
-
-int RunLauncher(int showCommand);

@@ -1,8 +1,10 @@
+#include "input.h"
 #include "window.h"
 
 #include "../commands/commands.h"
 #include "../config/command_table.h"
 #include "../platform/platform.h"
+#include "../startup/launcher_state.h"
 
 #include <windowsx.h>
 

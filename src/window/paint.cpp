@@ -2,10 +2,12 @@
 
 #include "../config/command_table.h"
 #include "../config/config_values.h"
+#include "../startup/launcher_state.h"
 
 enum { BUILT_IN_BACKGROUND_OFFSET = 8 };
 
-BOOL DrawBitmap(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, int srcY, DWORD rop)
+static BOOL DrawBitmap(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, int srcY,
+                       DWORD rop)
 {
     HDC memory = CreateCompatibleDC(dc);
     if (!memory)
@@ -35,11 +37,8 @@ BOOL DrawImage(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, i
 
 void DrawLabel(HDC dc, int x, int y, const wchar_t *text, int length)
 {
-    // Only the first "\n" (backslash, n) within the drawn text divides it.
-    int marker = 0;
-    while (marker + 1 < length && !(text[marker] == L'\\' && text[marker + 1] == L'n'))
-        marker++;
-    if (marker + 1 >= length) {
+    int marker = FindLabelBreak(text, length);
+    if (marker < 0) {
         TextOutW(dc, x, y, text, length);
         return;
     }
@@ -82,12 +81,10 @@ void PaintLauncher(HDC dc)
     }
 
     SetBkMode(dc, TRANSPARENT);
-    launcher.visibleCount = 0;
+    launcher.visibleCount = CountShownSlots();
     for (int i = 0; i < SLOT_COUNT; i++) {
-        if (!CommandTable[i].defined)
-            continue;
-        launcher.visibleCount++;
-        PaintSlot(dc, i);
+        if (CommandTable[i].defined)
+            PaintSlot(dc, i);
     }
 
     if (previousFont)

@@ -1,13 +1,19 @@
 #include "window.h"
 
+#include "input.h"
+
 #include "../commands/commands.h"
+#include "../config/bitmap_file.h"
 #include "../config/command_table.h"
 #include "../config/config_values.h"
 #include "../platform/platform.h"
+#include "../startup/launcher_state.h"
 #include "../startup/startup.h"
 
 #include <mmsystem.h>
 #include <shellapi.h>
+
+enum : DWORD { QUIET_PERIOD_MS = 7000 };
 
 enum {
     ICON_ID = 1003,
@@ -17,16 +23,22 @@ enum {
     BUILT_IN_EXTRA_HEIGHT = 35,
 };
 
+static LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+int ReadIconPath(wchar_t *path)
+{
+    CopyText(path, TEXT_CAPACITY, launcher.sourceRoot);
+    int rootLength = lstrlenW(path);
+    return ReadConfigString(launcher.activeSection, L"Icon", path + rootLength,
+                            TEXT_CAPACITY - rootLength) != 0;
+}
+
 // The first large icon of the file named by `Icon`; null when there is none.
 static HICON ExtractConfiguredIcon()
 {
-    // The value is read straight behind the source root, into the room it leaves.
     wchar_t path[TEXT_CAPACITY];
-    CopyText(path, TEXT_CAPACITY, launcher.sourceRoot);
-    int rootLength = lstrlenW(path);
     HICON icon = nullptr;
-    if (ReadConfigString(launcher.activeSection, L"Icon", path + rootLength,
-                         TEXT_CAPACITY - rootLength))
+    if (ReadIconPath(path))
         os.ExtractIconExW(path, 0, &icon, nullptr, 1);
     return icon;
 }
@@ -63,7 +75,7 @@ HWND CreateLauncherWindow()
     return window;
 }
 
-void CenterWindowSized(HWND window, int cx, int cy)
+static void CenterWindowSized(HWND window, int cx, int cy)
 {
     int x = (GetSystemMetrics(SM_CXFULLSCREEN) - cx) / 2;
     int y = (GetSystemMetrics(SM_CYFULLSCREEN) - cy) / 2;
@@ -77,7 +89,7 @@ static HBITMAP LoadConfiguredBackground(HWND window)
     if (!ReadConfigString(launcher.activeSection, L"Bitmap", name, TEXT_CAPACITY))
         return nullptr;
     // A path that does not fit behind the source root counts as no Bitmap key.
-    if (!JoinText(path, TEXT_CAPACITY, launcher.sourceRoot, name))
+    if (!JoinSourcePath(path, name))
         return nullptr;
     return LoadBitmapFile(path, window);
 }
@@ -173,7 +185,7 @@ static void ReleaseWindowResources(HWND window)
     ReplaceClassBrush(window, nullptr);
 }
 
-LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE:

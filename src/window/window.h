@@ -3,14 +3,16 @@
 
 #include <windows.h>
 
-enum : DWORD { QUIET_PERIOD_MS = 7000 };
-
 // An overlapped window, so it gets a title bar; it cannot be maximized or resized.
 enum : DWORD { LAUNCHER_WINDOW_STYLE = WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX };
 
 // Registers the class, creates, sizes and shows the window, starts the intro
 // sound. Null when the class or the window cannot be made.
 HWND CreateLauncherWindow();
+
+// The file named by Icon, read straight behind the source root into the room
+// it leaves, so a long name is cut rather than refused. 0 when there is no Icon.
+int ReadIconPath(wchar_t *path);
 
 // The layout of a new window: reads UseSmallFont and Bitmap, loads the
 // background (the built-in bitmap, with its margins, when none loads), sets
@@ -21,12 +23,6 @@ void LoadBackground(HWND window, SIZE *outerSize);
 // label colours.
 void LoadSlotsAndColors();
 
-LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-void CenterWindowSized(HWND window, int cx, int cy);
-
-BOOL DrawBitmap(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, int srcY,
-                DWORD rop);
 BOOL DrawImage(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, int srcY,
                COLORREF colorKey);
 void DrawLabel(HDC dc, int x, int y, const wchar_t *text, int length);
@@ -36,9 +32,3 @@ void PaintLauncher(HDC dc);
 
 // Moves the highlight to the slot under the client point (x, y).
 void UpdateHover(HWND window, int x, int y);
-
-// Pointer and keyboard messages of the window; lParam and wParam as received.
-LRESULT HandleHitTest(HWND window, WPARAM wParam, LPARAM lParam);
-void HandleButtonDown(HWND window, LPARAM lParam);
-void HandleButtonUp(HWND window, LPARAM lParam);
-void HandleKeyDown(HWND window, WPARAM key);

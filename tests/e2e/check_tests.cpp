@@ -202,6 +202,8 @@ TEST_F(Checker, EveryTrapGivesItsDiagnosticOnItsLine)
          "warning: Insert holds \"%d\"", 1, UTF16LE},
         {"slot past cmd30", {{L"Setup_CommandDefines", L"cmd31=CMD_EXIT"}},
          "warning: cmd31 is never read", 1, UTF16LE},
+        {"slot key of three digits", {{L"Setup_CommandDefines", L"cmd012=CMD_EXIT"}},
+         "warning: cmd012 is never read: slot keys have two digits, as in cmd12", 1, UTF16LE},
         {"version as text", {{L"Setup", L"DirectXMedia=6.10.0.0"}},
          "warning: DirectXMedia=6.10.0.0 is compared as text, not as numbers: an installed 6.9.0.0 "
          "counts as recent enough", 1, UTF16LE},

@@ -1,7 +1,7 @@
 // BMP loading: the corpus of good, odd and corrupt files, and files crafted to
 // lie about their sizes. Images are handed over in a buffer that ends right at
 // an inaccessible page, so a read past the file's bytes crashes the test.
-#include "config/command_table.h"
+#include "config/bitmap_file.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

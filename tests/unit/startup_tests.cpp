@@ -123,7 +123,9 @@ protected:
         lstrcpyW(launcher.activeSection, L"Setup");
         os.GetLocaleInfoW = FakeGetLocaleInfo;
         fakeLanguageName = userLanguage;
-        ChooseLanguage();
+        wchar_t name[TEXT_CAPACITY];
+        ReadUserLanguage(name);
+        ChooseLanguage(name);
     }
 };
 

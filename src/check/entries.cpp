@@ -1,0 +1,176 @@
+// Entries and the files they name, as the launcher reads and finds them.
+#include "checker.h"
+
+#include "config/bitmap_file.h"
+#include "config/command_table.h"
+#include "config/config_values.h"
+#include "platform/platform.h"
+
+void Say(Checker *checker, int line, Severity severity, const wchar_t *text,
+         std::initializer_list<std::wstring> arguments)
+{
+    Say(&checker->report, line, severity, Fill(text, arguments));
+}
+
+void SayIfCut(Checker *checker, const std::wstring &section, const wchar_t *key, DWORD length)
+{
+    std::vector<wchar_t> buffer(32768);
+    DWORD full = ReadConfigString(section.c_str(), key, buffer.data(), 32768);
+    if (full > length)
+        Say(checker, LineOf(checker->scan, section.c_str(), key), LEVEL_WARNING,
+            L"%1 is %2 characters long; the launcher reads only the first %3",
+            {key, Number(full), Number(length)});
+}
+
+std::wstring ReadAsLauncher(Checker *checker, const std::wstring &section, const wchar_t *key,
+                            DWORD capacity)
+{
+    std::vector<wchar_t> buffer(capacity);
+    DWORD length = ReadConfigString(section.c_str(), key, buffer.data(), capacity);
+    if (length + 1 >= capacity)
+        SayIfCut(checker, section, key, length);
+    return std::wstring(buffer.data(), length);
+}
+
+Fields SplitFields(const std::wstring &value)
+{
+    Fields fields;
+    std::vector<wchar_t> text(value.begin(), value.end());
+    text.push_back(0);
+    CommaTokenizer tokens = StartTokens(text.data());
+    while (const wchar_t *token = NextToken(&tokens))
+        fields.tokens.push_back(token);
+    size_t lastText = value.find_last_not_of(L',');
+    fields.shifted =
+        lastText != std::wstring::npos &&
+        (value[0] == L',' || value.substr(0, lastText).find(L",,") != std::wstring::npos);
+    return fields;
+}
+
+struct EntryShape {
+    // One letter a field: K keyword, T text the slot keeps in a field of
+    // TEXT_CAPACITY, F file name, N number, C colour component.
+    const wchar_t *fields;
+    int least;     // fewer fields are said with `tooFew`; the missing ones read as 0
+    int colourKey; // first field of an optional colour key; -1: none
+    // %1 the key, %2 how many fields it has, %3 what the launcher reads, %4 how
+    // many fields it takes at most.
+    const wchar_t *tooFew;
+    const wchar_t *tooMany;
+};
+
+// In the order of EntryKind.
+static const EntryShape SHAPES[] = {
+    {L"CCC", 3, -1, L"%1 has %2; a colour takes red,green,blue, read as %3",
+     L"%1 has %2; a colour takes red,green,blue, read as %3"},
+    {L"KTT", 1, -1, L"%1 has no keyword, so the launcher takes it as CMD_BROWSE",
+     L"%1 has %2; a command takes keyword,path,arguments and the rest is ignored (no field can "
+     L"hold a comma)"},
+    {L"TNN", 3, -1, L"%1 has %2; a label takes text,x,y and the missing numbers are 0",
+     L"%1 has %2; a label takes text,x,y and the rest is ignored (no field can hold a comma)"},
+    {L"TTNNNNCCC", 6, 6,
+     L"%1 has %2; a button takes normal,hot,x,y,width,height and an optional colour key "
+     L"red,green,blue; the missing numbers are 0",
+     L"%1 has %2; a button takes %4 and the rest is ignored (no field can hold a comma)"},
+    {L"F", 1, -1, L"%1 holds only commas: the slot gets no sound at all",
+     L"%1 has %2; only the first is used"},
+};
+
+void CheckEntry(Checker *checker, int line, const std::wstring &key, EntryKind kind,
+                const Fields &fields, const std::wstring &readAs)
+{
+    const EntryShape &shape = SHAPES[kind];
+    int count = static_cast<int>(fields.tokens.size());
+    int most = lstrlenW(shape.fields);
+    std::wstring counted = Number(count) + (count == 1 ? L" field" : L" fields");
+    if (fields.shifted && !readAs.empty())
+        Say(checker, line, LEVEL_WARNING,
+            L"%1: an empty field is skipped and the later ones move up; read as %3",
+            {key, counted, readAs});
+    if (count < shape.least)
+        Say(checker, line, LEVEL_WARNING, shape.tooFew, {key, counted, readAs});
+    else if (shape.colourKey >= 0 && count > shape.colourKey && count < most)
+        Say(checker, line, LEVEL_WARNING,
+            L"%1: the colour key has %2 of its 3 components; the missing ones are 0",
+            {key, Number(count - shape.colourKey)});
+    else if (count > most)
+        Say(checker, line, LEVEL_WARNING, shape.tooMany, {key, counted, readAs, Number(most)});
+    for (int i = 0; i < count && i < most; i++) {
+        size_t length = fields.tokens[i].size();
+        if (shape.fields[i] == L'T' && length >= TEXT_CAPACITY)
+            Say(checker, line, LEVEL_WARNING,
+                L"%1: field %2 is %3 characters long; the launcher keeps only the first %4",
+                {key, Number(i + 1), Number(length), Number(TEXT_CAPACITY - 1)});
+    }
+}
+
+void CheckColorFields(Checker *checker, int line, const std::wstring &key, const Fields &fields,
+                      size_t first)
+{
+    for (size_t i = first; i < first + 3 && i < fields.tokens.size(); i++) {
+        int component = ReadNumber(fields.tokens[i].c_str());
+        if (component < 0 || component > 255)
+            Say(checker, line, LEVEL_WARNING,
+                L"%1: colour component %2 is cut to its low 8 bits, %3",
+                {key, Number(component), Number(component & 0xFF)});
+    }
+}
+
+DiscFile DescribeFile(const std::wstring &path, FileUse use)
+{
+    DiscFile file;
+    file.path = path;
+    DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path.c_str());
+    file.present = attributes != INVALID_FILE_ATTRIBUTES;
+    file.folder = file.present && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    file.loadable = file.IsFile();
+    if (file.loadable && use == BITMAP_FILE) {
+        HBITMAP bitmap = LoadBitmapFile(path.c_str(), launcher.mainWindow);
+        BITMAP size = {};
+        GetObjectW(bitmap, sizeof size, &size);
+        file.size = SIZE{size.bmWidth, size.bmHeight};
+        file.loadable = bitmap != nullptr;
+        if (bitmap)
+            DeleteObject(bitmap);
+    } else if (file.loadable && use == ICON_FILE) {
+        HICON icon = nullptr;
+        os.ExtractIconExW(path.c_str(), 0, &icon, nullptr, 1);
+        file.loadable = icon != nullptr;
+        if (icon)
+            DestroyIcon(icon);
+    }
+    return file;
+}
+
+DiscFile FindOnDisc(const std::wstring &name, FileUse use)
+{
+    wchar_t path[TEXT_CAPACITY];
+    return DescribeFile(JoinSourcePath(path, name.c_str()) ? path : L"", use);
+}
+
+std::wstring BlankHint(const std::wstring &name)
+{
+    if (!name.empty() && (name.front() == L' ' || name.back() == L' '))
+        return L" (a blank next to a comma belongs to the name)";
+    return std::wstring();
+}
+
+bool IsKindShown(int kind)
+{
+    for (const CommandSlot &slot : CommandTable) {
+        if (slot.defined && slot.kind == kind)
+            return true;
+    }
+    return false;
+}
+
+std::wstring SlotKey(int index)
+{
+    return CommandTable[index].key;
+}
+
+std::wstring ColorText(COLORREF color)
+{
+    return Number(GetRValue(color)) + L"," + Number(GetGValue(color)) + L"," +
+           Number(GetBValue(color));
+}
