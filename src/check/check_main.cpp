@@ -180,12 +180,11 @@ static int Run(Checker *checker)
     }
 
     int written = 1;
-    bool fileChecked = false;
-    for (const std::wstring &user : UserLanguagesToCheck(*checker)) {
-        std::wstring language = LoadAsUser(checker, user);
-        if (!fileChecked)
+    std::vector<std::wstring> users = UserLanguagesToCheck(*checker);
+    for (size_t i = 0; i < users.size(); i++) {
+        std::wstring language = LoadAsUser(checker, users[i]);
+        if (i == 0)
             CheckFile(checker);
-        fileChecked = true;
         // Without --lang, a user whom no language fits was reported with DefaultLang.
         if ((language.empty() && checker->options.language.empty()) ||
             !checker->done.insert(FoldName(language)).second)
@@ -199,11 +198,10 @@ static int Run(Checker *checker)
     ReleaseLoad();
     DestroyWindow(checker->window);
 
-    WriteOut(L"AUTORUN-CHECK: " + Quote(launcher.iniPath) + L" on the disc root " +
-             Quote(launcher.sourceRoot) + L"\n\n" + checker->tables);
-    std::wstring summary;
-    int exitCode = Summarize(checker->report, &summary);
-    WriteOut(FormatDiagnostics(checker->report) + summary);
+    std::wstring output = L"AUTORUN-CHECK: " + Quote(launcher.iniPath) + L" on the disc root " +
+                          Quote(launcher.sourceRoot) + L"\n\n" + checker->tables;
+    int exitCode = Summarize(checker->report, &output);
+    WriteOut(output);
     return written ? exitCode : EXIT_TROUBLE;
 }
 
