@@ -113,9 +113,9 @@ static std::wstring LauncherFolder(const std::wstring &root)
 // or its paths do not fit the launcher's fields.
 static int LocateFile(Checker *checker)
 {
-    wchar_t full[TEXT_CAPACITY];
+    wchar_t full[TEXT_CAPACITY], *name = nullptr;
     std::wstring target = checker->options.target.empty() ? L"." : checker->options.target;
-    DWORD length = GetFullPathNameW(target.c_str(), TEXT_CAPACITY, full, nullptr);
+    DWORD length = GetFullPathNameW(target.c_str(), TEXT_CAPACITY, full, &name);
     if (length == 0 || length >= TEXT_CAPACITY)
         return 0;
     DWORD attributes = GetFileAttributesW(full);
@@ -130,11 +130,9 @@ static int LocateFile(Checker *checker)
                          L"AUTORUN.INI");
     }
     CopyText(launcher.iniPath, TEXT_CAPACITY, full);
-    CopyText(launcher.sourceRoot, TEXT_CAPACITY, full);
-    wchar_t *name = wcsrchr(launcher.sourceRoot, L'\\');
     if (!name)
         return 0;
-    name[1] = 0;
+    CopyText(launcher.sourceRoot, static_cast<int>(name - full) + 1, full);
     return 1;
 }
 
