@@ -34,11 +34,13 @@ std::vector<std::wstring> UserLanguagesToCheck(const Checker &checker)
 {
     if (!checker.options.language.empty())
         return {checker.options.language};
-    SectionKeys keys;
-    ReadSectionKeys(L"Languages", &keys);
+    // From the scan, which holds every key however long the section is.
     std::vector<std::wstring> users;
-    for (const wchar_t *name = keys.names; *name; name += lstrlenW(name) + 1)
-        users.push_back(name);
+    std::set<std::wstring> seen;
+    for (const IniEntry &entry : checker.scan.entries) {
+        if (SameName(entry.section, L"Languages") && seen.insert(FoldName(entry.key)).second)
+            users.push_back(entry.key);
+    }
     users.push_back(L"");
     return users;
 }

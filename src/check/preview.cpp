@@ -2,10 +2,13 @@
 // as PNG with the Windows Imaging Component.
 #include "checker.h"
 
+#include "config/config_values.h"
 #include "startup/launcher_state.h"
 #include "window/window.h"
 
 #include <wincodec.h>
+
+#include <algorithm>
 
 // Paints the client area as the launcher does into a 32-bit top-down pixel
 // array of client.cx x client.cy, with slot `hotIndex` lit (-1: none).
@@ -90,7 +93,20 @@ static HRESULT EncodePng(const wchar_t *path, SIZE size, const std::vector<DWORD
     return result;
 }
 
-// A file name from a language name: characters that a name cannot hold become '_'.
+// Windows opens a device, not a file, when the first `length` characters of a
+// name are one of these, whatever follows a dot or a blank.
+static bool IsDeviceName(const wchar_t *name, int length)
+{
+    for (const wchar_t *device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"}) {
+        if (MatchesIgnoringAsciiCase(name, length, device))
+            return true;
+    }
+    return length == 4 && name[3] >= L'1' && name[3] <= L'9' &&
+           (MatchesIgnoringAsciiCase(name, 3, L"COM") || MatchesIgnoringAsciiCase(name, 3, L"LPT"));
+}
+
+// A file name from a language name: characters that a name cannot hold become
+// '_', and a device's name gets one behind it.
 static std::wstring FileNameOf(const std::wstring &name)
 {
     std::wstring file = name.empty() ? L"no-language" : name;
@@ -98,6 +114,9 @@ static std::wstring FileNameOf(const std::wstring &name)
         if (c < 32 || wcschr(L"\\/:*?\"<>|", c))
             c = L'_';
     }
+    size_t stem = std::min(file.find_first_of(L". "), file.size());
+    if (IsDeviceName(file.c_str(), static_cast<int>(stem)))
+        file.insert(stem, L"_");
     return file;
 }
 

@@ -255,6 +255,20 @@ TEST_F(Checker, CleanFileAndSampleDiscFindNothing)
     EXPECT_NE(std::string::npos, output.find("SETUP\\AUTORUN.INI\" on the disc root")) << output;
 }
 
+// A language named like a device would otherwise send its preview to the device.
+TEST_F(Checker, PreviewsOfLanguagesNamedLikeDevicesAreFiles)
+{
+    std::vector<std::wstring> lines = CLEAN;
+    lines.insert(lines.begin() + 7, {L"CON=1", L"nul.x=1", L"Lpt1=1", L"COM=1"});
+    WriteConfiguration(disc.File(L"AUTORUN.INI"), lines, UTF16LE);
+    TempDir previews;
+    std::string output;
+    Check(L"--preview \"" + previews.Path() + L"\" \"" + disc.Path() + L"\"", &output);
+    for (const wchar_t *file :
+         {L"CON_.png", L"nul_.x.png", L"Lpt1_.png", L"COM.png", L"English.png"})
+        EXPECT_TRUE(FileExists(previews.File(file))) << Utf8(file) << "\n" << output;
+}
+
 TEST_F(Checker, TroubleEndsWithExitCodeThree)
 {
     std::string output;
