@@ -47,7 +47,11 @@ void DrawLabel(HDC dc, int x, int y, const wchar_t *text, int length)
              length - marker - 2);
 }
 
-enum { FOCUS_MARGIN = 2 };
+enum {
+    // Glyphs may reach a pixel past the measured label; the highlight covers them.
+    HIGHLIGHT_MARGIN = 1,
+    FOCUS_MARGIN = 3,
+};
 
 void GetSlotBounds(int index, RECT *bounds)
 {
@@ -57,7 +61,7 @@ void GetSlotBounds(int index, RECT *bounds)
 void GetFocusBounds(int index, RECT *bounds)
 {
     GetSlotBounds(index, bounds);
-    // Clear of the image and the label, with a pixel between.
+    // Clear of the image and the highlight, with a pixel between.
     SetRect(bounds, AddClamped(bounds->left, -FOCUS_MARGIN), AddClamped(bounds->top, -FOCUS_MARGIN),
             AddClamped(bounds->right, FOCUS_MARGIN), AddClamped(bounds->bottom, FOCUS_MARGIN));
 }
@@ -88,12 +92,15 @@ static void PaintSlot(HDC dc, int index)
         DrawImage(dc, slot.buttonRect.left, slot.buttonRect.top, slot.width, slot.height, image, 0,
                   0, hot ? 0 : slot.normalTransparent);
 
-    if (launcher.highContrast && hot)
-        FillRect(dc, &slot.labelRect, GetSysColorBrush(COLOR_HIGHLIGHT));
+    if (launcher.highContrast && hot) {
+        RECT highlight = slot.labelRect;
+        InflateRect(&highlight, HIGHLIGHT_MARGIN, HIGHLIGHT_MARGIN);
+        FillRect(dc, &highlight, GetSysColorBrush(COLOR_HIGHLIGHT));
+    }
     DrawLabel(dc, slot.labelRect.left, slot.labelRect.top, slot.label, length);
 }
 
-static void PaintBackground(HDC dc)
+void PaintBackground(HDC dc)
 {
     if (launcher.highContrast) {
         RECT area;

@@ -31,6 +31,9 @@ void DrawLabel(HDC dc, int x, int y, const wchar_t *text, int length);
 // contrast in the system's colours, with a focus rectangle around the hot slot.
 void PaintLauncher(HDC dc);
 
+// The background alone, as PaintLauncher draws it under the slots.
+void PaintBackground(HDC dc);
+
 // The union of slot `index`'s label and button rectangles, in client coordinates.
 void GetSlotBounds(int index, RECT *bounds);
 

@@ -313,7 +313,9 @@ TEST_F(Painting, HighContrastUsesTheSystemColoursAndFramesTheHotSlot)
     for (int i = 0; i < W * H; i++) {
         POINT p = {i % W, i / W};
         COLORREF expected = GetSysColor(COLOR_WINDOW);
-        if (PtInRect(&CommandTable[0].labelRect, p))
+        RECT highlight = CommandTable[0].labelRect;
+        InflateRect(&highlight, 1, 1);
+        if (PtInRect(&highlight, p))
             expected = GetSysColor(hotGlyph[i] ? COLOR_HIGHLIGHTTEXT : COLOR_HIGHLIGHT);
         else if (glyph[i])
             expected = GetSysColor(COLOR_WINDOWTEXT);

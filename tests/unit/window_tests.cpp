@@ -529,12 +529,12 @@ TEST_F(LauncherWindow, UnderHighContrastHoverRepaintsTheFocusRectanglesToo)
     RECT focus;
     GetFocusBounds(0, &focus);
     RECT expected = SlotRect(0);
-    InflateRect(&expected, 2, 2);
+    InflateRect(&expected, 3, 3);
     EXPECT_TRUE(EqualRect(&expected, &focus));
     HoverSlot(0);
-    EXPECT_TRUE(UpdateRegionIs({0}, 2));
+    EXPECT_TRUE(UpdateRegionIs({0}, 3));
     HoverSlot(1);
-    EXPECT_TRUE(UpdateRegionIs({0, 1}, 2));
+    EXPECT_TRUE(UpdateRegionIs({0, 1}, 3));
 }
 
 struct ComCalls {
