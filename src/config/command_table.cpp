@@ -86,13 +86,16 @@ void MakeSpokenLabel(const wchar_t *label, wchar_t *spoken)
 {
     CopyText(spoken, TEXT_CAPACITY, label);
     int marker = FindLabelBreak(spoken, lstrlenW(spoken));
-    if (marker < 0)
-        return;
-    // A blank only between two lines that both say something.
-    int skip = marker == 0 || spoken[marker + 2] == 0 ? 2 : 1;
-    spoken[marker] = L' ';
-    MoveMemory(spoken + marker + 2 - skip, spoken + marker + 2,
-               (lstrlenW(spoken + marker + 2) + 1) * sizeof(wchar_t));
+    if (marker >= 0) {
+        spoken[marker] = L' ';
+        MoveMemory(spoken + marker + 1, spoken + marker + 2,
+                   (lstrlenW(spoken + marker + 2) + 1) * sizeof(wchar_t));
+    }
+    // Blanks at either end say nothing, and a line that is only blanks is no name.
+    int length;
+    const wchar_t *start = TrimBlanks(spoken, &length);
+    MoveMemory(spoken, start, length * sizeof(wchar_t));
+    spoken[length] = 0;
 }
 
 static void CopyToken(wchar_t (&field)[TEXT_CAPACITY], const wchar_t *token)

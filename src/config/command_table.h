@@ -56,7 +56,7 @@ int FindShownPlace(int index);
 int FindShownSlot(int place);
 
 // What a screen reader speaks for `label` (TEXT_CAPACITY characters): its two
-// lines joined by a blank.
+// lines joined by a blank, without blanks at either end.
 void MakeSpokenLabel(const wchar_t *label, wchar_t *spoken);
 
 // The built-in sounds, WAV images among the program's resources.

@@ -55,7 +55,7 @@ TEST(PlaceTwoLineLabel, MovesUpHalfALineRoundingTowardZero)
     EXPECT_EQ(70, rect.bottom);
 }
 
-TEST(MakeSpokenLabel, JoinsTheTwoLinesWithOneBlankAndKeepsLaterMarkers)
+TEST(MakeSpokenLabel, JoinsTheTwoLinesWithOneBlankKeepsLaterMarkersAndTrims)
 {
     const struct {
         const wchar_t *label, *spoken;
@@ -68,6 +68,8 @@ TEST(MakeSpokenLabel, JoinsTheTwoLinesWithOneBlankAndKeepsLaterMarkers)
         {L"\\n", L""},
         {L"", L""},
         {L"Back\\", L"Back\\"},
+        {L"   ", L""},
+        {L" Go \\n\t", L"Go"},
     };
     for (const auto &c : cases) {
         wchar_t spoken[TEXT_CAPACITY];
