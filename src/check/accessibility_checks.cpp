@@ -62,9 +62,8 @@ void CheckAccessibility(Checker *checker)
         MakeSpokenLabel(CommandTable[i].label, spoken);
         if (!spoken[0]) {
             std::wstring key = SlotKey(i);
-            const IniEntry *label = FindEntry(checker->scan, launcher.labelSection, key.c_str());
-            Say(checker,
-                label ? label->line : LineOf(checker->scan, launcher.buttonSection, key.c_str()),
+            int line = EntryLine(checker->scan, launcher.labelSection, key.c_str());
+            Say(checker, line ? line : LineOf(checker->scan, launcher.buttonSection, key.c_str()),
                 LEVEL_WARNING,
                 L"%1 is shown without label text: a screen reader announces it as a button "
                 L"without a name (%2)",

@@ -120,9 +120,9 @@ static std::wstring LauncherFolder(const std::wstring &root)
 // or its paths do not fit the launcher's fields.
 static int LocateFile(Checker *checker)
 {
-    wchar_t full[TEXT_CAPACITY];
+    wchar_t full[TEXT_CAPACITY], *name = nullptr;
     std::wstring target = checker->options.target.empty() ? L"." : checker->options.target;
-    DWORD length = GetFullPathNameW(target.c_str(), TEXT_CAPACITY, full, nullptr);
+    DWORD length = GetFullPathNameW(target.c_str(), TEXT_CAPACITY, full, &name);
     if (length == 0 || length >= TEXT_CAPACITY)
         return 0;
     DWORD attributes = GetFileAttributesW(full);
@@ -137,11 +137,9 @@ static int LocateFile(Checker *checker)
                          L"AUTORUN.INI");
     }
     CopyText(launcher.iniPath, TEXT_CAPACITY, full);
-    CopyText(launcher.sourceRoot, TEXT_CAPACITY, full);
-    wchar_t *name = wcsrchr(launcher.sourceRoot, L'\\');
     if (!name)
         return 0;
-    name[1] = 0;
+    CopyText(launcher.sourceRoot, static_cast<int>(name - full) + 1, full);
     return 1;
 }
 
@@ -187,12 +185,11 @@ static int Run(Checker *checker)
     }
 
     int written = 1;
-    bool fileChecked = false;
-    for (const std::wstring &user : UserLanguagesToCheck(*checker)) {
-        std::wstring language = LoadAsUser(checker, user);
-        if (!fileChecked)
+    std::vector<std::wstring> users = UserLanguagesToCheck(*checker);
+    for (size_t i = 0; i < users.size(); i++) {
+        std::wstring language = LoadAsUser(checker, users[i]);
+        if (i == 0)
             CheckFile(checker);
-        fileChecked = true;
         // Without --lang, a user whom no language fits was reported with DefaultLang.
         if ((language.empty() && checker->options.language.empty()) ||
             !checker->done.insert(FoldName(language)).second)
@@ -206,11 +203,10 @@ static int Run(Checker *checker)
     ReleaseLoad();
     DestroyWindow(checker->window);
 
-    WriteOut(L"AUTORUN-CHECK: " + Quote(launcher.iniPath) + L" on the disc root " +
-             Quote(launcher.sourceRoot) + L"\n\n" + checker->tables);
-    std::wstring summary;
-    int exitCode = Summarize(checker->report, &summary);
-    WriteOut(FormatDiagnostics(checker->report) + summary);
+    std::wstring output = L"AUTORUN-CHECK: " + Quote(launcher.iniPath) + L" on the disc root " +
+                          Quote(launcher.sourceRoot) + L"\n\n" + checker->tables;
+    int exitCode = Summarize(checker->report, &output);
+    WriteOut(output);
     return written ? exitCode : EXIT_TROUBLE;
 }
 

@@ -113,22 +113,25 @@ void CheckColorFields(Checker *checker, int line, const std::wstring &key, const
                       size_t first);
 
 // A file that the configuration names, as the launcher finds it.
-enum FileUse { ANY_FILE, BITMAP_FILE, ICON_FILE };
 struct DiscFile {
-    std::wstring path;    // empty: the name does not fit behind the disc root
-    bool present = false; // a file or a folder is there
-    bool folder = false;
-    bool loadable = false; // a file, and for a bitmap or an icon one the launcher loads
-    SIZE size = {};        // of a bitmap that loads
+    std::wstring path; // empty: the name does not fit behind the disc root
+    bool present;      // a file or a folder is there
+    bool folder;
 
     bool IsFile() const { return present && !folder; }
 };
-DiscFile DescribeFile(const std::wstring &path, FileUse use = ANY_FILE);
+DiscFile DescribeFile(const std::wstring &path);
 // `name` behind the disc root, as the launcher joins them.
-DiscFile FindOnDisc(const std::wstring &name, FileUse use = ANY_FILE);
+DiscFile FindOnDisc(const std::wstring &name);
 
-// " (a blank ... belongs to the name)" when `name` begins or ends with a blank.
-std::wstring BlankHint(const std::wstring &name);
+// What the launcher takes a file on the disc for.
+enum FileUse { BACKGROUND, ICON, FOLDER_TO_EXPLORE, FILE_TO_OPEN, INSTALLER, IMAGE, SOUND };
+
+// Says why the launcher cannot take `file`, named `name` by `key`, for `use`:
+// its path does not fit, nothing of the kind is there, or it is there but not
+// `loaded`. Nothing when the file serves.
+void CheckFileUse(Checker *checker, int line, const std::wstring &key, const std::wstring &name,
+                  const DiscFile &file, FileUse use, bool loaded = true);
 
 // Whether a shown slot runs a command of `kind`.
 bool IsKindShown(int kind);

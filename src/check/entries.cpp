@@ -1,10 +1,8 @@
 // Entries and the files they name, as the launcher reads and finds them.
 #include "checker.h"
 
-#include "config/bitmap_file.h"
 #include "config/command_table.h"
 #include "config/config_values.h"
-#include "platform/platform.h"
 
 void Say(Checker *checker, int line, Severity severity, const wchar_t *text,
          std::initializer_list<std::wstring> arguments)
@@ -49,10 +47,10 @@ Fields SplitFields(const std::wstring &value)
 
 struct EntryShape {
     // One letter a field: K keyword, T text the slot keeps in a field of
-    // TEXT_CAPACITY, F file name, N number, C colour component.
+    // TEXT_CAPACITY, F file name, N number, C colour component (those past
+    // `least` an optional colour key).
     const wchar_t *fields;
-    int least;     // fewer fields are said with `tooFew`; the missing ones read as 0
-    int colourKey; // first field of an optional colour key; -1: none
+    int least; // fewer fields are said with `tooFew`; the missing ones read as 0
     // %1 the key, %2 how many fields it has, %3 what the launcher reads, %4 how
     // many fields it takes at most.
     const wchar_t *tooFew;
@@ -61,18 +59,18 @@ struct EntryShape {
 
 // In the order of EntryKind.
 static const EntryShape SHAPES[] = {
-    {L"CCC", 3, -1, L"%1 has %2; a colour takes red,green,blue, read as %3",
+    {L"CCC", 3, L"%1 has %2; a colour takes red,green,blue, read as %3",
      L"%1 has %2; a colour takes red,green,blue, read as %3"},
-    {L"KTT", 1, -1, L"%1 has no keyword, so the launcher takes it as CMD_BROWSE",
+    {L"KTT", 1, L"%1 has no keyword, so the launcher takes it as CMD_BROWSE",
      L"%1 has %2; a command takes keyword,path,arguments and the rest is ignored (no field can "
      L"hold a comma)"},
-    {L"TNN", 3, -1, L"%1 has %2; a label takes text,x,y and the missing numbers are 0",
+    {L"TNN", 3, L"%1 has %2; a label takes text,x,y and the missing numbers are 0",
      L"%1 has %2; a label takes text,x,y and the rest is ignored (no field can hold a comma)"},
-    {L"TTNNNNCCC", 6, 6,
+    {L"TTNNNNCCC", 6,
      L"%1 has %2; a button takes normal,hot,x,y,width,height and an optional colour key "
      L"red,green,blue; the missing numbers are 0",
      L"%1 has %2; a button takes %4 and the rest is ignored (no field can hold a comma)"},
-    {L"F", 1, -1, L"%1 holds only commas: the slot gets no sound at all",
+    {L"F", 1, L"%1 holds only commas: the slot gets no sound at all",
      L"%1 has %2; only the first is used"},
 };
 
@@ -89,10 +87,10 @@ void CheckEntry(Checker *checker, int line, const std::wstring &key, EntryKind k
             {key, counted, readAs});
     if (count < shape.least)
         Say(checker, line, LEVEL_WARNING, shape.tooFew, {key, counted, readAs});
-    else if (shape.colourKey >= 0 && count > shape.colourKey && count < most)
+    else if (count < most && shape.fields[count - 1] == L'C')
         Say(checker, line, LEVEL_WARNING,
             L"%1: the colour key has %2 of its 3 components; the missing ones are 0",
-            {key, Number(count - shape.colourKey)});
+            {key, Number(count - shape.least)});
     else if (count > most)
         Say(checker, line, LEVEL_WARNING, shape.tooMany, {key, counted, readAs, Number(most)});
     for (int i = 0; i < count && i < most; i++) {
@@ -116,43 +114,76 @@ void CheckColorFields(Checker *checker, int line, const std::wstring &key, const
     }
 }
 
-DiscFile DescribeFile(const std::wstring &path, FileUse use)
+DiscFile DescribeFile(const std::wstring &path)
 {
-    DiscFile file;
-    file.path = path;
     DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path.c_str());
-    file.present = attributes != INVALID_FILE_ATTRIBUTES;
-    file.folder = file.present && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-    file.loadable = file.IsFile();
-    if (file.loadable && use == BITMAP_FILE) {
-        HBITMAP bitmap = LoadBitmapFile(path.c_str(), launcher.mainWindow);
-        BITMAP size = {};
-        GetObjectW(bitmap, sizeof size, &size);
-        file.size = SIZE{size.bmWidth, size.bmHeight};
-        file.loadable = bitmap != nullptr;
-        if (bitmap)
-            DeleteObject(bitmap);
-    } else if (file.loadable && use == ICON_FILE) {
-        HICON icon = nullptr;
-        os.ExtractIconExW(path.c_str(), 0, &icon, nullptr, 1);
-        file.loadable = icon != nullptr;
-        if (icon)
-            DestroyIcon(icon);
-    }
-    return file;
+    bool present = attributes != INVALID_FILE_ATTRIBUTES;
+    return DiscFile{path, present, present && (attributes & FILE_ATTRIBUTE_DIRECTORY)};
 }
 
-DiscFile FindOnDisc(const std::wstring &name, FileUse use)
+DiscFile FindOnDisc(const std::wstring &name)
 {
     wchar_t path[TEXT_CAPACITY];
-    return DescribeFile(JoinSourcePath(path, name.c_str()) ? path : L"", use);
+    return DescribeFile(JoinSourcePath(path, name.c_str()) ? path : L"");
 }
 
-std::wstring BlankHint(const std::wstring &name)
+// What each use takes, and what the launcher does when the path does not fit,
+// when nothing of the kind is there, when it does not load: %1 the key, %2 the
+// path, %3 a hint at a blank in the name, %4 the longest path.
+struct FileRule {
+    bool takesFile, takesFolder;
+    const wchar_t *tooLong, *missing, *unloadable;
+};
+
+// In the order of FileUse.
+static const FileRule FILE_RULES[] = {
+    {true, false,
+     L"the background's path is longer than %4 characters behind the disc root; the launcher "
+     L"shows its built-in background instead, in a window of the built-in size",
+     L"the background is not on the disc: %2%3; the launcher shows its built-in background "
+     L"instead, in a window of the built-in size",
+     L"the launcher cannot load %2 as a bitmap; the launcher shows its built-in background "
+     L"instead, in a window of the built-in size"},
+    // The launcher cuts the icon's path rather than refuse it.
+    {true, false, nullptr,
+     L"the icon file is not on the disc: %2%3; the launcher shows its built-in icon",
+     L"%2 holds no icon; the launcher shows its built-in icon"},
+    {false, true,
+     L"%1: the folder's path is longer than %4 characters behind the disc root, so the button "
+     L"does nothing",
+     L"%1: the folder to explore is not on the disc: %2%3", nullptr},
+    {true, true,
+     L"%1: the path is longer than %4 characters behind the disc root, so the button does "
+     L"nothing",
+     L"%1: the file to open is not on the disc: %2%3", nullptr},
+    {true, false,
+     L"%1: the installer's command line is longer than %4 characters, so the button does "
+     L"nothing",
+     L"%1: the installer is not on the disc: %2%3; the launcher asks for the disc (Insert) until "
+     L"it is there",
+     nullptr},
+    {true, false,
+     L"%1: its path is longer than %4 characters behind the disc root; no image is drawn",
+     L"%1: it is not on the disc: %2%3; no image is drawn",
+     L"%1: the launcher cannot load %2 as a bitmap; no image is drawn"},
+    {true, false,
+     L"%1: the path is longer than %4 characters behind the disc root; the slot keeps no sound "
+     L"of its own",
+     L"%1: the sound is not on the disc: %2%3; Windows plays its default sound instead", nullptr},
+};
+
+void CheckFileUse(Checker *checker, int line, const std::wstring &key, const std::wstring &name,
+                  const DiscFile &file, FileUse use, bool loaded)
 {
-    if (!name.empty() && (name.front() == L' ' || name.back() == L' '))
-        return L" (a blank next to a comma belongs to the name)";
-    return std::wstring();
+    const FileRule &rule = FILE_RULES[use];
+    bool there = (rule.takesFile && file.IsFile()) || (rule.takesFolder && file.folder);
+    if (there && loaded)
+        return;
+    bool blank = !name.empty() && (name.front() == L' ' || name.back() == L' ');
+    const wchar_t *text = file.path.empty() ? rule.tooLong : there ? rule.unloadable : rule.missing;
+    Say(checker, line, LEVEL_ERROR, text,
+        {key, Quote(file.path), blank ? L" (a blank next to a comma belongs to the name)" : L"",
+         Number(TEXT_CAPACITY - 1)});
 }
 
 bool IsKindShown(int kind)

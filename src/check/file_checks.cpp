@@ -67,7 +67,7 @@ static void CheckLanguages(Checker *checker)
     const IniScan &scan = checker->scan;
     for (const IniEntry &entry : scan.entries) {
         if (SameName(entry.section, L"Languages") && !IsLanguageListed(entry.key.c_str()) &&
-            FindEntry(scan, L"Languages", entry.key.c_str()) == &entry)
+            EntryLine(scan, L"Languages", entry.key.c_str()) == entry.line)
             Say(checker, entry.line, LEVEL_WARNING,
                 L"%1 has an empty value, so the launcher counts it as not listed", {entry.key});
     }
@@ -107,39 +107,19 @@ static void CheckIcon(Checker *checker)
     std::wstring name = path + lstrlenW(launcher.sourceRoot);
     if (lstrlenW(path) + 1 >= TEXT_CAPACITY)
         SayIfCut(checker, launcher.activeSection, L"Icon", static_cast<DWORD>(name.size()));
-    int line = LineOf(checker->scan, launcher.activeSection, L"Icon");
-    DiscFile icon = DescribeFile(path, ICON_FILE);
-    if (!icon.IsFile())
-        Say(checker, line, LEVEL_ERROR,
-            L"the icon file is not on the disc: %1%2; the launcher shows its built-in icon",
-            {Quote(path), BlankHint(name)});
-    else if (!icon.loadable)
-        Say(checker, line, LEVEL_ERROR, L"%1 holds no icon; the launcher shows its built-in icon",
-            {Quote(path)});
+    HICON icon = ExtractConfiguredIcon();
+    if (icon)
+        DestroyIcon(icon);
+    CheckFileUse(checker, LineOf(checker->scan, launcher.activeSection, L"Icon"), L"", name,
+                 DescribeFile(path), ICON, icon != nullptr);
 }
 
 static void CheckBackground(Checker *checker)
 {
     std::wstring name = ReadAsLauncher(checker, launcher.activeSection, L"Bitmap", TEXT_CAPACITY);
-    if (name.empty())
-        return;
-    int line = LineOf(checker->scan, launcher.activeSection, L"Bitmap");
-    DiscFile background = FindOnDisc(name, BITMAP_FILE);
-    if (background.path.empty())
-        Say(checker, line, LEVEL_ERROR,
-            L"the background's path is longer than %1 characters behind the disc root; the "
-            L"launcher shows its built-in background instead, in a window of the built-in size",
-            {Number(TEXT_CAPACITY - 1)});
-    else if (!background.IsFile())
-        Say(checker, line, LEVEL_ERROR,
-            L"the background is not on the disc: %1%2; the launcher shows its built-in "
-            L"background instead, in a window of the built-in size",
-            {Quote(background.path), BlankHint(name)});
-    else if (!background.loadable)
-        Say(checker, line, LEVEL_ERROR,
-            L"the launcher cannot load %1 as a bitmap; the launcher shows its built-in "
-            L"background instead, in a window of the built-in size",
-            {Quote(background.path)});
+    if (!name.empty())
+        CheckFileUse(checker, LineOf(checker->scan, launcher.activeSection, L"Bitmap"), L"", name,
+                     FindOnDisc(name), BACKGROUND, !launcher.defaultBackground);
 }
 
 // The first numeric part with more than one digit, whose text order differs
@@ -156,10 +136,9 @@ static void CheckRuntimeVersion(Checker *checker)
     for (size_t start = 0, dot = 0; dot != std::wstring::npos; start = dot + 1) {
         dot = required.find(L'.', start);
         std::wstring part = required.substr(start, dot == std::wstring::npos ? dot : dot - start);
-        // Numbers as the launcher prints them: no leading zero, at most 65535.
-        wellFormed = wellFormed && !part.empty() && part.size() <= 5 &&
-                     part.find_first_not_of(L"0123456789") == std::wstring::npos &&
-                     (part.size() == 1 || part[0] != L'0') && ReadNumber(part.c_str()) <= 65535;
+        // Numbers as the launcher prints them: digits, no leading zero, at most 65535.
+        int number = ReadNumber(part.c_str());
+        wellFormed = wellFormed && part == Number(number) && number >= 0 && number <= 65535;
         parts.push_back(part);
     }
     if (!wellFormed || parts.size() > 4) {
@@ -176,12 +155,10 @@ static void CheckRuntimeVersion(Checker *checker)
         // "9" is a lower number than "10" but sorts after it as text; "1000" is
         // a higher number than "900" but sorts before it.
         bool older = parts[i][0] == L'1';
-        std::vector<std::wstring> example = parts;
-        example[i] = older ? L"9" : L"1" + std::wstring(parts[i].size(), L'0');
-        for (size_t j = i + 1; j < example.size(); j++)
-            example[j] = L"0";
-        std::wstring installed =
-            example[0] + L"." + example[1] + L"." + example[2] + L"." + example[3];
+        parts[i] = older ? L"9" : L"1" + std::wstring(parts[i].size(), L'0');
+        std::wstring installed = parts[0];
+        for (size_t j = 1; j < parts.size(); j++)
+            installed += L"." + (j > i ? L"0" : parts[j]);
         Say(checker, line, LEVEL_WARNING,
             L"DirectXMedia=%1 is compared as text, not as numbers: an installed %2 counts as %3",
             {required, installed,
@@ -216,48 +193,27 @@ static void CheckTarget(Checker *checker, int line, const std::wstring &key,
                         const CommandSlot &slot, bool hasPath)
 {
     DiscFile target = FindOnDisc(slot.path);
-    std::wstring path = Quote(target.path), hint = BlankHint(slot.path);
-    std::wstring longest = Number(TEXT_CAPACITY - 1);
     wchar_t commandLine[TEXT_CAPACITY];
     switch (slot.kind) {
     case CMD_BROWSE:
-        if (target.path.empty())
-            Say(checker, line, LEVEL_ERROR,
-                L"%1: the folder's path is longer than %2 characters behind the disc root, so the "
-                L"button does nothing",
-                {key, longest});
-        else if (!target.folder)
-            Say(checker, line, LEVEL_ERROR, L"%1: the folder to explore is not on the disc: %2%3",
-                {key, path, hint});
+        CheckFileUse(checker, line, key, slot.path, target, FOLDER_TO_EXPLORE);
         break;
     case CMD_EXE:
         if (!hasPath)
             Say(checker, line, LEVEL_WARNING,
                 L"%1: CMD_EXE without a path opens the disc's root folder", {key});
-        else if (target.path.empty())
-            Say(checker, line, LEVEL_ERROR,
-                L"%1: the path is longer than %2 characters behind the disc root, so the button "
-                L"does nothing",
-                {key, longest});
-        else if (!target.present)
-            Say(checker, line, LEVEL_ERROR, L"%1: the file to open is not on the disc: %2%3",
-                {key, path, hint});
+        else
+            CheckFileUse(checker, line, key, slot.path, target, FILE_TO_OPEN);
         break;
     case CMD_INSTALL:
+        // A command line that does not fit starts nothing, as a path that does not fit.
+        if (!BuildInstallerCommandLine(target.path.c_str(), slot.arguments, commandLine))
+            target = DiscFile();
         if (!hasPath)
             Say(checker, line, LEVEL_ERROR,
                 L"%1: CMD_INSTALL without an installer path starts nothing", {key});
-        else if (target.path.empty() ||
-                 !BuildInstallerCommandLine(target.path.c_str(), slot.arguments, commandLine))
-            Say(checker, line, LEVEL_ERROR,
-                L"%1: the installer's command line is longer than %2 characters, so the button "
-                L"does nothing",
-                {key, longest});
-        else if (!target.IsFile())
-            Say(checker, line, LEVEL_ERROR,
-                L"%1: the installer is not on the disc: %2%3; the launcher asks for the disc "
-                L"(Insert) until it is there",
-                {key, path, hint});
+        else
+            CheckFileUse(checker, line, key, slot.path, target, INSTALLER);
         break;
     case CMD_WEB:
         if (!hasPath)

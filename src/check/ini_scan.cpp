@@ -149,40 +149,29 @@ std::wstring FoldName(const std::wstring &name)
 
 bool SameName(const std::wstring &a, const wchar_t *b)
 {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; i++) {
-        if (FoldCharacter(a[i]) != FoldCharacter(b[i]))
-            return false;
-    }
-    return i == a.size() && !b[i];
-}
-
-const IniSection *FindSection(const IniScan &scan, const wchar_t *section)
-{
-    for (const IniSection &found : scan.sections) {
-        if (SameName(found.name, section))
-            return &found;
-    }
-    return nullptr;
-}
-
-const IniEntry *FindEntry(const IniScan &scan, const wchar_t *section, const wchar_t *key)
-{
-    for (const IniEntry &entry : scan.entries) {
-        if (SameName(entry.section, section) && SameName(entry.key, key))
-            return &entry;
-    }
-    return nullptr;
+    return FoldName(a) == FoldName(b);
 }
 
 int SectionLine(const IniScan &scan, const wchar_t *section)
 {
-    const IniSection *header = FindSection(scan, section);
-    return header ? header->line : 0;
+    for (const IniSection &found : scan.sections) {
+        if (SameName(found.name, section))
+            return found.line;
+    }
+    return 0;
+}
+
+int EntryLine(const IniScan &scan, const wchar_t *section, const wchar_t *key)
+{
+    for (const IniEntry &entry : scan.entries) {
+        if (SameName(entry.section, section) && SameName(entry.key, key))
+            return entry.line;
+    }
+    return 0;
 }
 
 int LineOf(const IniScan &scan, const wchar_t *section, const wchar_t *key)
 {
-    const IniEntry *entry = FindEntry(scan, section, key);
-    return entry ? entry->line : SectionLine(scan, section);
+    int line = EntryLine(scan, section, key);
+    return line ? line : SectionLine(scan, section);
 }

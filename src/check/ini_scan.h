@@ -48,15 +48,11 @@ std::wstring Trimmed(const std::wstring &text);
 std::wstring FoldName(const std::wstring &name);
 bool SameName(const std::wstring &a, const wchar_t *b);
 
-// The first section header of that name; null when there is none.
-const IniSection *FindSection(const IniScan &scan, const wchar_t *section);
-
 // The line of the section's first header; 0 when there is none.
 int SectionLine(const IniScan &scan, const wchar_t *section);
 
-// The line of the first entry `key` in `section`; else the line of the
-// section's header; else 0.
-int LineOf(const IniScan &scan, const wchar_t *section, const wchar_t *key);
+// The line of the first entry `key` in `section`; 0 when there is none.
+int EntryLine(const IniScan &scan, const wchar_t *section, const wchar_t *key);
 
-// The first entry `key` in `section`; null when there is none.
-const IniEntry *FindEntry(const IniScan &scan, const wchar_t *section, const wchar_t *key);
+// EntryLine, else the line of the section's header, else 0.
+int LineOf(const IniScan &scan, const wchar_t *section, const wchar_t *key);

@@ -10,17 +10,16 @@
 // The line that names the language: its key in [Languages], else DefaultLang.
 static int LanguageLine(const Checker &checker)
 {
-    if (const IniEntry *listed = FindEntry(checker.scan, L"Languages", launcher.language))
-        return listed->line;
-    return LineOf(checker.scan, launcher.activeSection, L"DefaultLang");
+    int listed = EntryLine(checker.scan, L"Languages", launcher.language);
+    return listed ? listed : LineOf(checker.scan, launcher.activeSection, L"DefaultLang");
 }
 
 // False when the language has neither of its slot sections (said once, here).
 static bool CheckSections(Checker *checker)
 {
     const wchar_t *labels = launcher.labelSection, *buttons = launcher.buttonSection;
-    bool hasLabels = FindSection(checker->scan, labels) != nullptr;
-    bool hasButtons = FindSection(checker->scan, buttons) != nullptr;
+    bool hasLabels = SectionLine(checker->scan, labels) != 0;
+    bool hasButtons = SectionLine(checker->scan, buttons) != 0;
     int line = LanguageLine(*checker);
     if (!hasLabels && !hasButtons)
         Say(checker, line, LEVEL_ERROR,
@@ -70,7 +69,7 @@ static void CheckTexts(Checker *checker)
     std::wstring insert = ReadAsLauncher(checker, labels, L"Insert", TEXT_CAPACITY);
     int insertLine = LineOf(scan, labels, L"Insert");
     CheckFormatText(checker, insertLine, L"Insert", insert, L"the disc's label");
-    if (insert.empty() && IsKindShown(CMD_INSTALL) && FindSection(scan, labels))
+    if (insert.empty() && IsKindShown(CMD_INSTALL) && SectionLine(scan, labels))
         Say(checker, insertLine, LEVEL_WARNING,
             L"no Insert in [%1]: the prompt for a missing installer is empty", {labels});
 
@@ -80,7 +79,7 @@ static void CheckTexts(Checker *checker)
     wchar_t required[VERSION_CAPACITY];
     if (!ReadConfigString(launcher.activeSection, L"DirectXMedia", required, VERSION_CAPACITY))
         return;
-    if (!FindSection(scan, language)) {
+    if (!SectionLine(scan, language)) {
         Say(checker, LanguageLine(*checker), LEVEL_ERROR,
             L"%1 has no [%1] section: the media-runtime question is empty and Yes starts nothing",
             {language});
@@ -134,30 +133,20 @@ static void CheckLabel(Checker *checker, int index, const std::wstring &value)
 }
 
 static void CheckImage(Checker *checker, int line, const std::wstring &what,
-                       const std::wstring &name, const CommandSlot &slot)
+                       const std::wstring &name, HBITMAP image, const CommandSlot &slot)
 {
-    DiscFile image = FindOnDisc(name, BITMAP_FILE);
-    if (image.loadable && (image.size.cx != slot.width || image.size.cy != slot.height))
+    BITMAP size = {};
+    GetObjectW(image, sizeof size, &size);
+    if (image && (size.bmWidth != slot.width || size.bmHeight != slot.height))
         Say(checker, line, LEVEL_WARNING,
             L"%1 is %2 x %3 pixels, but the entry gives %4 x %5: the launcher copies that size "
             L"from its top-left corner",
-            {what, Number(image.size.cx), Number(image.size.cy), Number(slot.width),
+            {what, Number(size.bmWidth), Number(size.bmHeight), Number(slot.width),
              Number(slot.height)});
-    else if (image.loadable)
-        return;
-    else if (name.empty())
+    else if (!image && name.empty())
         Say(checker, line, LEVEL_ERROR, L"%1: no file is named; no image is drawn", {what});
-    else if (image.path.empty())
-        Say(checker, line, LEVEL_ERROR,
-            L"%1: its path is longer than %2 characters behind the disc root; no image is drawn",
-            {what, Number(TEXT_CAPACITY - 1)});
-    else if (!image.IsFile())
-        Say(checker, line, LEVEL_ERROR, L"%1: it is not on the disc: %2%3; no image is drawn",
-            {what, Quote(image.path), BlankHint(name)});
     else
-        Say(checker, line, LEVEL_ERROR,
-            L"%1: the launcher cannot load %2 as a bitmap; no image is drawn",
-            {what, Quote(image.path)});
+        CheckFileUse(checker, line, what, name, FindOnDisc(name), IMAGE, image != nullptr);
 }
 
 static void CheckButton(Checker *checker, int index, const std::wstring &value)
@@ -185,8 +174,9 @@ static void CheckButton(Checker *checker, int index, const std::wstring &value)
             {key, Number(slot.width), Number(slot.height)});
         return;
     }
-    CheckImage(checker, line, key + L"'s normal image", slot.normalImagePath, slot);
-    CheckImage(checker, line, key + L"'s hot image", slot.hotImagePath, slot);
+    CheckImage(checker, line, key + L"'s normal image", slot.normalImagePath, slot.normalImage,
+               slot);
+    CheckImage(checker, line, key + L"'s hot image", slot.hotImagePath, slot.hotImage, slot);
 }
 
 static void CheckSound(Checker *checker, int index)
@@ -204,21 +194,11 @@ static void CheckSound(Checker *checker, int index)
     }
     Fields fields = SplitFields(value);
     CheckEntry(checker, line, key, SOUND_ENTRY, fields, L"");
-    if (fields.tokens.empty())
-        return;
-    DiscFile sound = FindOnDisc(fields.tokens[0]);
-    if (sound.path.empty())
-        Say(checker, line, LEVEL_ERROR,
-            L"%1: the path is longer than %2 characters behind the disc root; the slot keeps no "
-            L"sound of its own",
-            {key, Number(TEXT_CAPACITY - 1)});
-    else if (!sound.IsFile())
-        Say(checker, line, LEVEL_ERROR,
-            L"%1: the sound is not on the disc: %2%3; Windows plays its default sound instead",
-            {key, Quote(sound.path), BlankHint(fields.tokens[0])});
+    if (!fields.tokens.empty())
+        CheckFileUse(checker, line, key, fields.tokens[0], FindOnDisc(fields.tokens[0]), SOUND);
 }
 
-// The areas the pointer finds a slot in, with what they are called.
+// A label or a button: where the pointer finds a slot.
 struct SlotArea {
     int index;
     std::wstring name;
@@ -226,30 +206,22 @@ struct SlotArea {
     int line;
 };
 
-static void AddArea(const Checker &checker, int index, const wchar_t *what, const RECT &rect,
-                    const wchar_t *section, std::vector<SlotArea> *areas)
-{
-    if (CommandTable[index].defined && !IsRectEmpty(&rect))
-        areas->push_back(SlotArea{index,
-                                  Fill(L"%1's %2 %3", {SlotKey(index), what, RectText(rect)}), rect,
-                                  SlotLine(checker, section, index)});
-}
-
-static std::vector<SlotArea> AreasOfShownSlots(const Checker &checker)
+static void CheckGeometry(Checker *checker)
 {
     std::vector<SlotArea> areas;
     for (int i = 0; i < SLOT_COUNT; i++) {
-        AddArea(checker, i, L"label", CommandTable[i].labelRect, launcher.labelSection, &areas);
-        AddArea(checker, i, L"button", CommandTable[i].buttonRect, launcher.buttonSection, &areas);
+        const CommandSlot &slot = CommandTable[i];
+        for (bool button : {false, true}) {
+            const RECT &rect = button ? slot.buttonRect : slot.labelRect;
+            const wchar_t *section = button ? launcher.buttonSection : launcher.labelSection;
+            std::wstring name =
+                Fill(L"%1's %2 %3", {slot.key, button ? L"button" : L"label", RectText(rect)});
+            if (slot.defined && !IsRectEmpty(&rect))
+                areas.push_back(SlotArea{i, name, rect, SlotLine(*checker, section, i)});
+        }
     }
-    return areas;
-}
-
-static void CheckGeometry(Checker *checker)
-{
     RECT client = {0, 0, checker->client.cx, checker->client.cy};
     std::wstring size = Number(client.right) + L" x " + Number(client.bottom);
-    std::vector<SlotArea> areas = AreasOfShownSlots(*checker);
     for (const SlotArea &area : areas) {
         RECT inside;
         if (!IntersectRect(&inside, &area.rect, &client))

@@ -22,29 +22,24 @@ static std::vector<DWORD> PaintPixels(SIZE client, void (*paint)(HDC dc))
     void *bits = nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!dc || !section || client.cx <= 0 || client.cy <= 0) {
-        if (section)
-            DeleteObject(section);
-        if (dc)
-            DeleteDC(dc);
-        return pixels;
+    if (client.cx > 0 && client.cy > 0 && dc && bits) {
+        HGDIOBJ previous = SelectObject(dc, section);
+        // The window first erases its client area with the class brush of
+        // BkgColor; then its paint draws on top.
+        RECT area = {0, 0, client.cx, client.cy};
+        HBRUSH brush = CreateSolidBrush(launcher.bkgColor);
+        FillRect(dc, &area, brush);
+        DeleteObject(brush);
+        paint(dc);
+        GdiFlush();
+        const DWORD *first = static_cast<const DWORD *>(bits);
+        pixels.assign(first, first + static_cast<size_t>(client.cx) * client.cy);
+        SelectObject(dc, previous);
     }
-    HGDIOBJ previous = SelectObject(dc, section);
-
-    // The window first erases its client area with the class brush of
-    // BkgColor; then its paint draws on top.
-    RECT area = {0, 0, client.cx, client.cy};
-    HBRUSH brush = CreateSolidBrush(launcher.bkgColor);
-    FillRect(dc, &area, brush);
-    DeleteObject(brush);
-    paint(dc);
-    GdiFlush();
-
-    const DWORD *first = static_cast<const DWORD *>(bits);
-    pixels.assign(first, first + static_cast<size_t>(client.cx) * client.cy);
-    SelectObject(dc, previous);
-    DeleteObject(section);
-    DeleteDC(dc);
+    if (section)
+        DeleteObject(section);
+    if (dc)
+        DeleteDC(dc);
     return pixels;
 }
 

@@ -11,32 +11,26 @@ void Say(Report *report, int line, Severity severity, const std::wstring &text)
     report->diagnostics.push_back(Diagnostic{line, severity, text});
 }
 
-std::wstring FormatDiagnostics(const Report &report)
+int Summarize(const Report &report, std::wstring *text)
 {
     std::vector<Diagnostic> sorted = report.diagnostics;
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const Diagnostic &a, const Diagnostic &b) { return a.line < b.line; });
     static const wchar_t *const names[] = {L"note", L"warning", L"error"};
-    std::wstring text;
-    for (const Diagnostic &d : sorted) {
-        text += report.fileName + L":";
-        if (d.line > 0)
-            text += Number(d.line) + L":";
-        text += L" " + std::wstring(names[d.severity]) + L": " + d.text + L"\n";
-    }
-    return text;
-}
-
-int Summarize(const Report &report, std::wstring *summary)
-{
     int count[3] = {};
-    for (const Diagnostic &d : report.diagnostics)
+    for (const Diagnostic &d : sorted) {
+        *text += report.fileName + L":";
+        if (d.line > 0)
+            *text += Number(d.line) + L":";
+        *text += L" " + std::wstring(names[d.severity]) + L": " + d.text + L"\n";
         count[d.severity]++;
-    *summary =
-        Fill(L"AUTORUN-CHECK: %1 error(s), %2 warning(s), %3 note(s)\n",
-             {Number(count[LEVEL_ERROR]), Number(count[LEVEL_WARNING]), Number(count[LEVEL_NOTE])});
-    if (report.diagnostics.empty())
-        *summary = L"AUTORUN-CHECK: nothing found\n";
+    }
+    if (sorted.empty())
+        *text += L"AUTORUN-CHECK: nothing found\n";
+    else
+        *text += Fill(
+            L"AUTORUN-CHECK: %1 error(s), %2 warning(s), %3 note(s)\n",
+            {Number(count[LEVEL_ERROR]), Number(count[LEVEL_WARNING]), Number(count[LEVEL_NOTE])});
     return count[LEVEL_ERROR] ? 2 : count[LEVEL_WARNING] ? 1 : 0;
 }
 

@@ -27,12 +27,10 @@ struct Report {
 // already: every language is checked in turn and many findings repeat.
 void Say(Report *report, int line, Severity severity, const std::wstring &text);
 
-// The diagnostics in line order, each on a line of its own.
-std::wstring FormatDiagnostics(const Report &report);
-
-// The closing line, which counts the diagnostics, into *summary; returns the
-// exit code: 0 nothing found (notes do not count), 1 warnings only, 2 errors.
-int Summarize(const Report &report, std::wstring *summary);
+// Appends the diagnostics in line order, each on a line of its own, and a
+// closing line that counts them to *text. Returns the exit code: 0 nothing
+// found (notes do not count), 1 warnings only, 2 errors.
+int Summarize(const Report &report, std::wstring *text);
 
 // `text` with %1 to %9 replaced by `arguments`; every other character, '%'
 // included, as it stands.

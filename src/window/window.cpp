@@ -34,8 +34,7 @@ int ReadIconPath(wchar_t *path)
                             TEXT_CAPACITY - rootLength) != 0;
 }
 
-// The first large icon of the file named by `Icon`; null when there is none.
-static HICON ExtractConfiguredIcon()
+HICON ExtractConfiguredIcon()
 {
     wchar_t path[TEXT_CAPACITY];
     HICON icon = nullptr;

@@ -14,6 +14,9 @@ HWND CreateLauncherWindow();
 // it leaves, so a long name is cut rather than refused. 0 when there is no Icon.
 int ReadIconPath(wchar_t *path);
 
+// The first large icon of the file named by Icon; null when there is none.
+HICON ExtractConfiguredIcon();
+
 // The layout of a new window: reads UseSmallFont and Bitmap, loads the
 // background (the built-in bitmap, with its margins, when none loads), sets
 // the background fields of `launcher` and gives the window's outer size.
