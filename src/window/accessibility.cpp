@@ -135,7 +135,7 @@ HRESULT GiveText(const wchar_t *text, BSTR *out)
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-// `rect` of the window's client area in screen coordinates, as left, top, width and height.
+// `rect`, given in client coordinates, as the screen has it: left, top, width and height.
 void GiveScreenRect(HWND window, RECT rect, long *left, long *top, long *width, long *height)
 {
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT *>(&rect), 2);
