@@ -21,7 +21,7 @@ wineserver -p >/dev/null 2>&1 || true
 
 labels="d:KTDISC e:MYDISC f:OTHERDISC g:LANGDISC h:QUARTZDISC i:RUNTIMEDISC j:PLANTDISC
 k:INSTALLDISC l:SECONDDISC m:WINDOWDISC n:INPUTDISC o:BENCHDISC p:DEMODISC q:HARBOR
-r:PREVIEWDISC"
+r:PREVIEWDISC s:A11YDISC"
 for entry in $labels; do
     letter=${entry%%:*}
     label=${entry#*:}

@@ -146,6 +146,10 @@ void AppendButtonTable(Checker *checker)
         std::wstring indent(9, L' ');
         table += indent + L"does    " + WhatItRuns(slot) + L"\n";
         table += indent + L"label   " + LabelLines(slot.label) + L"\n";
+        wchar_t spoken[TEXT_CAPACITY];
+        MakeSpokenLabel(slot.label, spoken);
+        table += indent + L"spoken  " +
+                 (spoken[0] ? Quote(spoken) : L"nothing: a button without a name") + L"\n";
         table += indent + L"images  normal " + ImageText(slot.normalImagePath, slot.normalImage) +
                  L", hot " + ImageText(slot.hotImagePath, slot.hotImage);
         if (slot.normalTransparent)

@@ -29,6 +29,9 @@ static const wchar_t USAGE[] =
     L"  --preview FOLDER  write FOLDER\\LANGUAGE.png, the window as the launcher paints it\n"
     L"  --hot N           with --preview, also FOLDER\\LANGUAGE-cmdNN.png with button N lit;\n"
     L"                    N is the key's number, 1 for cmd01 to 30 for cmd30\n"
+    L"  --high-contrast   with --preview, paint as under a high-contrast theme in this\n"
+    L"                    machine's system colours, as LANGUAGE-contrast.png (and\n"
+    L"                    LANGUAGE-cmdNN-contrast.png with --hot)\n"
     L"  --help            this text\n"
     L"\n"
     L"Exit code: 0 nothing found, 1 warnings only, 2 errors, 3 bad arguments, a file that\n"
@@ -62,6 +65,8 @@ static std::wstring ParseArguments(int argc, wchar_t **argv, CheckOptions *optio
             options->labelGiven = true;
         } else if (argument == L"--preview") {
             options->previewFolder = value;
+        } else if (argument == L"--high-contrast") {
+            options->highContrast = true;
         } else if (argument == L"--hot") {
             if (value.find_first_not_of(L"0123456789") != std::wstring::npos || key < 1 ||
                 key > SLOT_COUNT)
@@ -78,6 +83,8 @@ static std::wstring ParseArguments(int argc, wchar_t **argv, CheckOptions *optio
             targetSeen = true;
         }
     }
+    if (options->highContrast && options->previewFolder.empty())
+        return L"--high-contrast needs --preview";
     return options->hotKey && options->previewFolder.empty() ? L"--hot needs --preview" : L"";
 }
 

@@ -20,6 +20,7 @@ struct CheckOptions {
     bool labelGiven = false;
     std::wstring previewFolder; // --preview
     int hotKey = 0;             // --hot: key number, 1 for cmd01; 0 for none
+    bool highContrast = false;  // --high-contrast: previews in the system's colours
     bool help = false;
 };
 
@@ -62,6 +63,9 @@ void CheckFile(Checker *checker);
 // The language now loaded: labels, buttons, images, sounds, geometry, texts.
 void CheckLoadedLanguage(Checker *checker);
 
+// Every shown button's spoken name, and its label's contrast with the background.
+void CheckAccessibility(Checker *checker);
+
 // Keys of `section` that the launcher never reads: not in `known`, and not a
 // slot key (cmd01 to cmd30) or a sound key (cmd01_sound ...) where allowed.
 void CheckUnknownKeys(Checker *checker, const std::wstring &section,
@@ -73,6 +77,10 @@ void AppendButtonTable(Checker *checker);
 // Writes the previews of the language now loaded into the preview folder.
 // 0 when a picture could not be written.
 int WritePreviews(Checker *checker);
+
+// The background of the client area alone, as the launcher paints it under
+// the slots: 32-bit pixels, top-down rows; empty when it cannot be painted.
+std::vector<DWORD> PaintBackgroundPixels(SIZE client);
 
 // Reads `key` of `section` as the launcher does, into a buffer of `capacity`
 // characters, and says so when the value does not fit and is cut.

@@ -300,6 +300,7 @@ void CheckLoadedLanguage(Checker *checker)
     }
     CheckGeometry(checker);
     CheckKeyboardOrder(checker);
+    CheckAccessibility(checker);
     CheckUnknownKeys(checker, labels, {L"Title", L"Insert"}, true, false);
     CheckUnknownKeys(checker, buttons, {}, true, true);
     CheckUnknownKeys(checker, launcher.language, {L"Nodxmedia", L"Dxmedia"}, false, false);

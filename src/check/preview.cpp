@@ -11,8 +11,8 @@
 #include <algorithm>
 
 // Paints the client area as the launcher does into a 32-bit top-down pixel
-// array of client.cx x client.cy, with slot `hotIndex` lit (-1: none).
-static std::vector<DWORD> PaintClientArea(SIZE client, int hotIndex)
+// array of client.cx x client.cy: the erase, then `paint`.
+static std::vector<DWORD> PaintPixels(SIZE client, void (*paint)(HDC dc))
 {
     std::vector<DWORD> pixels;
     BITMAPINFO info = {};
@@ -33,10 +33,7 @@ static std::vector<DWORD> PaintClientArea(SIZE client, int hotIndex)
         HBRUSH brush = CreateSolidBrush(launcher.bkgColor);
         FillRect(dc, &area, brush);
         DeleteObject(brush);
-        int hot = launcher.hotIndex;
-        launcher.hotIndex = hotIndex;
-        PaintLauncher(dc);
-        launcher.hotIndex = hot;
+        paint(dc);
         GdiFlush();
         const DWORD *first = static_cast<const DWORD *>(bits);
         pixels.assign(first, first + static_cast<size_t>(client.cx) * client.cy);
@@ -46,6 +43,21 @@ static std::vector<DWORD> PaintClientArea(SIZE client, int hotIndex)
         DeleteObject(section);
     if (dc)
         DeleteDC(dc);
+    return pixels;
+}
+
+std::vector<DWORD> PaintBackgroundPixels(SIZE client)
+{
+    return PaintPixels(client, PaintBackground);
+}
+
+// The whole client area with slot `hotIndex` lit (-1: none).
+static std::vector<DWORD> PaintClientArea(SIZE client, int hotIndex)
+{
+    int hot = launcher.hotIndex;
+    launcher.hotIndex = hotIndex;
+    std::vector<DWORD> pixels = PaintPixels(client, PaintLauncher);
+    launcher.hotIndex = hot;
     return pixels;
 }
 
@@ -141,9 +153,14 @@ static int WritePicture(Checker *checker, const std::wstring &name, int hotIndex
 int WritePreviews(Checker *checker)
 {
     std::wstring name = launcher.language[0] ? launcher.language : checker->userLanguage;
-    int written = WritePicture(checker, name, -1);
+    // Under high contrast the launcher paints in this machine's system colours.
+    launcher.highContrast = checker->options.highContrast;
+    std::wstring suffix = launcher.highContrast ? L"-contrast" : L"";
+    int written = WritePicture(checker, name + suffix, -1);
     if (checker->options.hotKey)
-        written &= WritePicture(checker, name + L"-" + SlotKey(checker->options.hotKey - 1),
-                                checker->options.hotKey - 1);
+        written &=
+            WritePicture(checker, name + L"-" + SlotKey(checker->options.hotKey - 1) + suffix,
+                         checker->options.hotKey - 1);
+    launcher.highContrast = 0;
     return written;
 }

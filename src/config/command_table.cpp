@@ -63,6 +63,41 @@ int CountShownSlots()
     return shown;
 }
 
+int FindShownPlace(int index)
+{
+    if (index < 0 || index >= SLOT_COUNT || !CommandTable[index].defined)
+        return 0;
+    int place = 0;
+    for (int i = 0; i <= index; i++)
+        place += CommandTable[i].defined ? 1 : 0;
+    return place;
+}
+
+int FindShownSlot(int place)
+{
+    for (int i = 0; i < SLOT_COUNT && place > 0; i++) {
+        if (CommandTable[i].defined && --place == 0)
+            return i;
+    }
+    return -1;
+}
+
+void MakeSpokenLabel(const wchar_t *label, wchar_t *spoken)
+{
+    CopyText(spoken, TEXT_CAPACITY, label);
+    int marker = FindLabelBreak(spoken, lstrlenW(spoken));
+    if (marker >= 0) {
+        spoken[marker] = L' ';
+        MoveMemory(spoken + marker + 1, spoken + marker + 2,
+                   (lstrlenW(spoken + marker + 2) + 1) * sizeof(wchar_t));
+    }
+    // Blanks at either end say nothing, and a line that is only blanks is no name.
+    int length;
+    const wchar_t *start = TrimBlanks(spoken, &length);
+    MoveMemory(spoken, start, length * sizeof(wchar_t));
+    spoken[length] = 0;
+}
+
 static void CopyToken(wchar_t (&field)[TEXT_CAPACITY], const wchar_t *token)
 {
     if (token)

@@ -50,6 +50,15 @@ void LoadCommandTable();
 // The number of defined slots: the buttons shown, and the keys' round.
 int CountShownSlots();
 
+// Shown slots in slot order, counted from 1 (a screen reader's children):
+// slot `index`'s place, 0 when it is not shown; the index at `place`, -1 when none.
+int FindShownPlace(int index);
+int FindShownSlot(int place);
+
+// What a screen reader speaks for `label` (TEXT_CAPACITY characters): its two
+// lines joined by a blank, without blanks at either end.
+void MakeSpokenLabel(const wchar_t *label, wchar_t *spoken);
+
 // The built-in sounds, WAV images among the program's resources.
 enum { INTRO_SOUND_ID = 200, CLICK_SOUND_ID = 201 };
 

@@ -30,8 +30,8 @@ HMODULE LoadSideBySideLibrary(const wchar_t *name)
 }
 
 // Calls whose DLLs are loaded from the system directory on first use: most of
-// them are not protected system DLLs, and the shell is costly to load before
-// the window shows.
+// them are not protected system DLLs, the shell is costly to load before the
+// window shows, and COM and accessibility cost nothing until a screen reader asks.
 enum OptionalCall {
     PLAY_SOUND,
     SHELL_EXECUTE,
@@ -41,6 +41,12 @@ enum OptionalCall {
     VERSION_INFO_SIZE,
     VERSION_INFO,
     VERSION_QUERY,
+    CO_INITIALIZE_EX,
+    CO_DISCONNECT_OBJECT,
+    CO_UNINITIALIZE,
+    SYS_ALLOC_STRING,
+    LRESULT_FROM_OBJECT,
+    ACCESSIBLE_OBJECT_FROM_WINDOW,
     OPTIONAL_CALL_COUNT
 };
 
@@ -60,6 +66,12 @@ const OptionalEntry OPTIONAL_CALLS[OPTIONAL_CALL_COUNT] = {
     {L"version.dll", "GetFileVersionInfoSizeW", LoadSystemLibrary, 0},
     {L"version.dll", "GetFileVersionInfoW", LoadSystemLibrary, FALSE},
     {L"version.dll", "VerQueryValueW", LoadSystemLibrary, FALSE},
+    {L"ole32.dll", "CoInitializeEx", LoadSystemLibrary, E_FAIL},
+    {L"ole32.dll", "CoDisconnectObject", LoadSystemLibrary, E_FAIL},
+    {L"ole32.dll", "CoUninitialize", LoadSystemLibrary, 0},
+    {L"oleaut32.dll", "SysAllocString", LoadSystemLibrary, 0},
+    {L"oleacc.dll", "LresultFromObject", LoadSystemLibrary, E_FAIL},
+    {L"oleacc.dll", "AccessibleObjectFromWindow", LoadSystemLibrary, E_FAIL},
 };
 
 // Found entry points; a missing one is looked for again on the next call. The
@@ -127,6 +139,14 @@ const Platform realPlatform = {
     Optional<VERSION_INFO_SIZE, decltype(Platform::GetFileVersionInfoSizeW)>::Call,
     Optional<VERSION_INFO, decltype(Platform::GetFileVersionInfoW)>::Call,
     Optional<VERSION_QUERY, decltype(Platform::VerQueryValueW)>::Call,
+    SystemParametersInfoW,
+    NotifyWinEvent,
+    Optional<CO_INITIALIZE_EX, decltype(Platform::CoInitializeEx)>::Call,
+    Optional<CO_DISCONNECT_OBJECT, decltype(Platform::CoDisconnectObject)>::Call,
+    Optional<CO_UNINITIALIZE, decltype(Platform::CoUninitialize)>::Call,
+    Optional<SYS_ALLOC_STRING, decltype(Platform::SysAllocString)>::Call,
+    Optional<LRESULT_FROM_OBJECT, decltype(Platform::LresultFromObject)>::Call,
+    Optional<ACCESSIBLE_OBJECT_FROM_WINDOW, decltype(Platform::AccessibleObjectFromWindow)>::Call,
 };
 
 } // namespace

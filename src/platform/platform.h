@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <mmsystem.h>
+#include <objbase.h>
+#include <oleacc.h>
 #include <shellapi.h>
 #include <winver.h>
 
@@ -37,6 +39,14 @@ struct Platform {
     decltype(&::GetFileVersionInfoSizeW) GetFileVersionInfoSizeW;
     decltype(&::GetFileVersionInfoW) GetFileVersionInfoW;
     decltype(&::VerQueryValueW) VerQueryValueW;
+    decltype(&::SystemParametersInfoW) SystemParametersInfoW;
+    decltype(&::NotifyWinEvent) NotifyWinEvent;
+    decltype(&::CoInitializeEx) CoInitializeEx;
+    decltype(&::CoDisconnectObject) CoDisconnectObject;
+    decltype(&::CoUninitialize) CoUninitialize;
+    decltype(&::SysAllocString) SysAllocString;
+    decltype(&::LresultFromObject) LresultFromObject;
+    decltype(&::AccessibleObjectFromWindow) AccessibleObjectFromWindow;
 };
 
 extern Platform os;

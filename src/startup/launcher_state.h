@@ -5,11 +5,14 @@
 
 enum { TEXT_CAPACITY = 260, ARCH_TOKEN_CAPACITY = 8 };
 
-// Private window messages, always posted with wParam 0 and lParam 0.
+// Private window messages, always posted, with wParam 0 and lParam 0 unless
+// said otherwise.
 enum : UINT {
     LM_RELOAD = WM_USER,
     LM_INSTALL_DONE = 0x8001,
     LM_UNINSTALL_DONE = 0x8002,
+    // A screen reader pressed a button: wParam is the slot index.
+    LM_PRESS_SLOT = 0x8003,
 };
 
 struct LauncherState {
@@ -37,6 +40,8 @@ struct LauncherState {
     COLORREF loColor;
     COLORREF bkgColor;
     int labelLineHeight;
+    // The user's high-contrast setting: paint in the system's colours.
+    int highContrast;
     const void *introSound;
     DWORD quietUntil;
     int hotIndex;

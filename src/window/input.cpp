@@ -1,4 +1,5 @@
 #include "input.h"
+#include "accessibility.h"
 #include "window.h"
 
 #include "../commands/commands.h"
@@ -40,6 +41,13 @@ static void PlaySlotSound(int index)
 
 static void RepaintSlot(HWND window, int index)
 {
+    if (launcher.highContrast) {
+        // The focus rectangle lies around both.
+        RECT focus;
+        GetFocusBounds(index, &focus);
+        InvalidateRect(window, &focus, TRUE);
+        return;
+    }
     InvalidateRect(window, &CommandTable[index].buttonRect, TRUE);
     InvalidateRect(window, &CommandTable[index].labelRect, TRUE);
 }
@@ -134,6 +142,7 @@ static void MoveHighlight(HWND window, UINT key)
     if (next != -1) {
         PlaySlotSound(next);
         RepaintSlot(window, next);
+        NotifySlotFocus(window, next);
     }
 }
 

@@ -47,23 +47,74 @@ void DrawLabel(HDC dc, int x, int y, const wchar_t *text, int length)
              length - marker - 2);
 }
 
+enum {
+    // Glyphs may reach a pixel past the measured label; the highlight covers them.
+    HIGHLIGHT_MARGIN = 1,
+    FOCUS_MARGIN = 3,
+};
+
+void GetSlotBounds(int index, RECT *bounds)
+{
+    UnionRect(bounds, &CommandTable[index].labelRect, &CommandTable[index].buttonRect);
+}
+
+void GetFocusBounds(int index, RECT *bounds)
+{
+    GetSlotBounds(index, bounds);
+    // Clear of the image and the highlight, with a pixel between.
+    SetRect(bounds, AddClamped(bounds->left, -FOCUS_MARGIN), AddClamped(bounds->top, -FOCUS_MARGIN),
+            AddClamped(bounds->right, FOCUS_MARGIN), AddClamped(bounds->bottom, FOCUS_MARGIN));
+}
+
+static COLORREF ChooseLabelColor(int hot)
+{
+    if (launcher.highContrast)
+        return GetSysColor(hot ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+    return hot ? launcher.hiColor : launcher.loColor;
+}
+
 static void PaintSlot(HDC dc, int index)
 {
     const CommandSlot &slot = CommandTable[index];
     int length = lstrlenW(slot.label);
     int hot = index == launcher.hotIndex;
 
-    SetTextColor(dc, launcher.bkgColor);
-    DrawLabel(dc, AddClamped(slot.labelRect.left, 1), AddClamped(slot.labelRect.top, 1), slot.label,
-              length);
+    // A shadow would blur the system's contrast.
+    if (!launcher.highContrast) {
+        SetTextColor(dc, launcher.bkgColor);
+        DrawLabel(dc, AddClamped(slot.labelRect.left, 1), AddClamped(slot.labelRect.top, 1),
+                  slot.label, length);
+    }
 
-    SetTextColor(dc, hot ? launcher.hiColor : launcher.loColor);
+    SetTextColor(dc, ChooseLabelColor(hot));
     HBITMAP image = hot ? slot.hotImage : slot.normalImage;
     if (image)
         DrawImage(dc, slot.buttonRect.left, slot.buttonRect.top, slot.width, slot.height, image, 0,
                   0, hot ? 0 : slot.normalTransparent);
 
+    if (launcher.highContrast && hot) {
+        RECT highlight = slot.labelRect;
+        InflateRect(&highlight, HIGHLIGHT_MARGIN, HIGHLIGHT_MARGIN);
+        FillRect(dc, &highlight, GetSysColorBrush(COLOR_HIGHLIGHT));
+    }
     DrawLabel(dc, slot.labelRect.left, slot.labelRect.top, slot.label, length);
+}
+
+void PaintBackground(HDC dc)
+{
+    if (launcher.highContrast) {
+        RECT area;
+        if (GetClipBox(dc, &area) != ERROR)
+            FillRect(dc, &area, GetSysColorBrush(COLOR_WINDOW));
+        return;
+    }
+    if (launcher.background) {
+        int origin = launcher.defaultBackground ? BUILT_IN_BACKGROUND_OFFSET : 0;
+        // The built-in area is larger than its bitmap; the blit draws only the
+        // bitmap's own pixels and the erased margins keep the class brush.
+        DrawBitmap(dc, origin, origin, launcher.backgroundWidth, launcher.backgroundHeight,
+                   launcher.background, 0, 0, SRCCOPY);
+    }
 }
 
 void PaintLauncher(HDC dc)
@@ -72,19 +123,19 @@ void PaintLauncher(HDC dc)
     if (launcher.useSmallFont)
         previousFont = SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
 
-    if (launcher.background) {
-        int origin = launcher.defaultBackground ? BUILT_IN_BACKGROUND_OFFSET : 0;
-        // The built-in area is larger than its bitmap; the blit draws only the
-        // bitmap's own pixels and the erased margins keep the class brush.
-        DrawBitmap(dc, origin, origin, launcher.backgroundWidth, launcher.backgroundHeight,
-                   launcher.background, 0, 0, SRCCOPY);
-    }
-
+    PaintBackground(dc);
     SetBkMode(dc, TRANSPARENT);
     launcher.visibleCount = CountShownSlots();
     for (int i = 0; i < SLOT_COUNT; i++) {
         if (CommandTable[i].defined)
             PaintSlot(dc, i);
+    }
+
+    int hot = launcher.hotIndex;
+    if (launcher.highContrast && hot >= 0 && hot < SLOT_COUNT && CommandTable[hot].defined) {
+        RECT focus;
+        GetFocusBounds(hot, &focus);
+        DrawFocusRect(dc, &focus);
     }
 
     if (previousFont)

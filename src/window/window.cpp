@@ -1,5 +1,6 @@
 #include "window.h"
 
+#include "accessibility.h"
 #include "input.h"
 
 #include "../commands/commands.h"
@@ -42,11 +43,21 @@ HICON ExtractConfiguredIcon()
     return icon;
 }
 
+// Whether the user asked for high contrast.
+static int ReadHighContrast()
+{
+    HIGHCONTRASTW setting = {};
+    setting.cbSize = sizeof setting;
+    return os.SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof setting, &setting, 0) &&
+           (setting.dwFlags & HCF_HIGHCONTRASTON);
+}
+
 HWND CreateLauncherWindow()
 {
     HICON extracted = ExtractConfiguredIcon();
     HICON icon = extracted ? extracted : LoadIconW(launcher.instance, MAKEINTRESOURCEW(ICON_ID));
     launcher.introSound = LoadSoundResource(INTRO_SOUND_ID);
+    launcher.highContrast = ReadHighContrast();
 
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = LauncherWndProc;
@@ -157,6 +168,17 @@ static void ReloadLauncher(HWND window)
     ReplaceClassBrush(window, CreateSolidBrush(launcher.bkgColor));
     SetWindowTextW(window, launcher.caption);
     InvalidateRect(window, nullptr, TRUE);
+    NotifySlotsReloaded(window);
+}
+
+// Settings change often; only a change of high contrast needs a repaint, while
+// new system colours always do.
+static void FollowSystemColors(HWND window, int colorsChanged)
+{
+    int highContrast = ReadHighContrast();
+    if (colorsChanged || highContrast != launcher.highContrast)
+        InvalidateRect(window, nullptr, TRUE);
+    launcher.highContrast = highContrast;
 }
 
 static void PaintWindow(HWND window)
@@ -182,6 +204,7 @@ static void ReleaseWindowResources(HWND window)
         DeleteBitmap(&slot.hotImage);
     }
     ReplaceClassBrush(window, nullptr);
+    ReleaseAccessibility();
 }
 
 static LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -200,9 +223,17 @@ static LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam
     case WM_CLOSE:
         DestroyWindow(window);
         return 0;
-    case WM_SYSCOLORCHANGE:
-        InvalidateRect(window, nullptr, TRUE);
+    case WM_SETFOCUS:
+        NotifySlotFocus(window, launcher.hotIndex);
         return 0;
+    case WM_SYSCOLORCHANGE:
+        FollowSystemColors(window, 1);
+        return 0;
+    case WM_SETTINGCHANGE:
+        FollowSystemColors(window, 0);
+        return 0;
+    case WM_GETOBJECT:
+        return HandleGetObject(window, wParam, lParam);
     case WM_ENDSESSION:
         // Also when the session goes on: the copy must not outlive a shutdown.
         DeleteWorkingCopy();
@@ -226,6 +257,9 @@ static LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam
         return 0;
     case LM_UNINSTALL_DONE:
         HandleUninstallDone(window);
+        return 0;
+    case LM_PRESS_SLOT:
+        HandlePressSlot(window, wParam);
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

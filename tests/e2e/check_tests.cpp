@@ -207,6 +207,14 @@ TEST_F(Checker, EveryTrapGivesItsDiagnosticOnItsLine)
         {"version as text", {{L"Setup", L"DirectXMedia=6.10.0.0"}},
          "warning: DirectXMedia=6.10.0.0 is compared as text, not as numbers: an installed 6.9.0.0 "
          "counts as recent enough", 1, UTF16LE},
+        {"label without text", {{L"SetupStr_English", L"cmd02=\\n,100,100"}},
+         "warning: cmd02 is shown without label text: a screen reader announces it as a button "
+         "without a name (English)", 1, UTF16LE},
+        {"label on too little contrast", {{L"Setup", L"LoColor=0,0,120"}},
+         "warning: cmd01's label in LoColor 0,0,120 has less than 4.5:1 contrast with the "
+         "background under it on ", 1, UTF16LE},
+        {"lit label on too little contrast", {{L"Setup", L"HiColor=0,0,96"}},
+         "warning: cmd01's lit label in HiColor 0,0,96 has less than 4.5:1 contrast", 1, UTF16LE},
         {"UTF-8 text", {{L"SetupStr_English", L"Title=Gr\u00FC\u00DFe"}},
          "warning: the file is UTF-8 with non-ASCII characters", 1, UTF8},
         {"UTF-8 byte-order mark", {{L"Setup", L"DefaultLang=English"}},
@@ -277,6 +285,8 @@ TEST_F(Checker, TroubleEndsWithExitCodeThree)
     EXPECT_EQ(3u, Check(L"--colour red", &output));
     EXPECT_NE(std::string::npos, output.find("unknown option \"--colour\"")) << output;
     EXPECT_EQ(3u, Check(L"--preview x --hot 0", &output));
+    EXPECT_EQ(3u, Check(L"--high-contrast", &output));
+    EXPECT_NE(std::string::npos, output.find("--high-contrast needs --preview")) << output;
     EXPECT_EQ(0u, Check(L"--help", &output));
     EXPECT_NE(std::string::npos, output.find("--hot N")) << output;
 }

@@ -121,11 +121,11 @@ protected:
 
     // Runs the checker on the disc as this user, with slot `hotKey` lit too
     // (0: none), and reads the pictures it wrote.
-    void WritePreviews(int hotKey = 0)
+    void WritePreviews(int hotKey = 0, const std::wstring &options = L"")
     {
         TempDir folder;
-        std::wstring arguments =
-            L"--lang \"" + UserLanguageName() + L"\" --preview \"" + folder.Path() + L"\" ";
+        std::wstring arguments = options + L" --lang \"" + UserLanguageName() + L"\" --preview \"" +
+                                 folder.Path() + L"\" ";
         if (hotKey)
             arguments += L"--hot " + std::to_wstring(hotKey) + L" ";
         std::string output;
@@ -137,6 +137,7 @@ protected:
         ASSERT_NE(INVALID_HANDLE_VALUE, search) << "no preview was written\n" << output;
         do {
             std::wstring name = found.cFileName;
+            names.push_back(name);
             Picture picture = ReadPng(folder.File(name));
             ASSERT_FALSE(picture.pixels.empty()) << Utf8(name);
             if (name.find(L"-cmd") != std::wstring::npos)
@@ -169,6 +170,7 @@ protected:
     Disc disc;
     Process launcher;
     Picture preview, hotPreview;
+    std::vector<std::wstring> names;
 };
 
 TEST_F(Preview, SampleDiscLooksAsTheLauncherPaintsIt)
@@ -208,6 +210,28 @@ TEST_F(Preview, BuiltInBackgroundLooksAsTheLauncherPaintsIt)
         ExpectWindowShows(window, preview);
         EndAllLaunchers();
     }
+}
+
+// Wine never reports high contrast, so the launcher cannot be shown in it
+// here; the previews are painted by the same code the unit tests check.
+TEST_F(Preview, HighContrastPreviewsAreInTheSystemColoursUnderNamesOfTheirOwn)
+{
+    CopyFolder(BuildDir() + L"\\sample-disc", disc.root.substr(0, 2));
+    WritePreviews(1, L"--high-contrast");
+    ASSERT_EQ(2u, names.size());
+    for (const std::wstring &name : names)
+        EXPECT_NE(std::wstring::npos, name.find(L"-contrast.png")) << Utf8(name);
+    auto count = [](const Picture &picture, int index) {
+        COLORREF c = GetSysColor(index);
+        DWORD pixel = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+        size_t n = 0;
+        for (DWORD p : picture.pixels)
+            n += (p & 0xFFFFFF) == pixel;
+        return n;
+    };
+    EXPECT_GT(count(preview, COLOR_WINDOW), preview.pixels.size() / 2) << "no background picture";
+    EXPECT_EQ(0u, count(preview, COLOR_HIGHLIGHT));
+    EXPECT_GT(count(hotPreview, COLOR_HIGHLIGHT), 100u) << "the lit label stands on the highlight";
 }
 
 } // namespace

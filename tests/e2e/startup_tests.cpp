@@ -282,7 +282,8 @@ TEST_F(MediaRuntimePrompt, LowerRequirementOpensTheWindow)
 TEST_F(Startup, DllsPlantedBesideTheProgramAreNeverLoaded)
 {
     Disc disc = UseDisc(L"PLANTDISC", Configuration());
-    for (const wchar_t *dll : {L"winmm.dll", L"msimg32.dll", L"comctl32.dll"})
+    const wchar_t *planted[] = {L"winmm.dll", L"msimg32.dll", L"comctl32.dll", L"oleacc.dll"};
+    for (const wchar_t *dll : planted)
         CopyBuildFile(std::wstring(L"fixtures\\planted\\") + dll, disc.Path(dll));
     CopyBuildFile(L"fixtures\\naive_loader.exe", disc.Path(L"naive_loader.exe"));
     TempDir markers;
@@ -291,6 +292,7 @@ TEST_F(Startup, DllsPlantedBesideTheProgramAreNeverLoaded)
     PreferNativeDll overrides[] = {{L"AUTORUN.EXE", L"winmm"},
                                    {L"AUTORUN.EXE", L"msimg32"},
                                    {L"AUTORUN.EXE", L"comctl32"},
+                                   {L"AUTORUN.EXE", L"oleacc"},
                                    {L"naive_loader.exe", L"winmm"}};
 
     // The control: a program that loads by bare name does pick up the planted DLL.
@@ -305,9 +307,20 @@ TEST_F(Startup, DllsPlantedBesideTheProgramAreNeverLoaded)
     ASSERT_TRUE(window);
     // Give the intro sound and the first paint time to load what they load.
     Sleep(1500);
+    EXPECT_EQ(L"", LoadedModulePath(process.Handle(), L"oleacc.dll"))
+        << "accessibility waits for a screen reader";
+    // A screen reader's first question makes the launcher load oleacc.
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(window, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT),
+                        SMTO_ABORTIFHUNG, 5000, &answer);
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    CharLowerW(system);
+    EXPECT_EQ(std::wstring(system) + L"\\oleacc.dll",
+              LoadedModulePath(process.Handle(), L"oleacc.dll"));
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, process.WaitExit());
-    for (const wchar_t *dll : {L"winmm.dll", L"msimg32.dll", L"comctl32.dll"})
+    for (const wchar_t *dll : planted)
         EXPECT_FALSE(FileExists(markers.File(std::wstring(L"loaded-") + dll))) << Utf8(dll);
 }
 

@@ -55,6 +55,49 @@ TEST(PlaceTwoLineLabel, MovesUpHalfALineRoundingTowardZero)
     EXPECT_EQ(70, rect.bottom);
 }
 
+TEST(MakeSpokenLabel, JoinsTheTwoLinesWithOneBlankKeepsLaterMarkersAndTrims)
+{
+    const struct {
+        const wchar_t *label, *spoken;
+    } cases[] = {
+        {L"Install\\nNow", L"Install Now"},
+        {L"One line", L"One line"},
+        {L"A\\nB\\nC", L"A B\\nC"},
+        {L"\\nTail", L"Tail"},
+        {L"Head\\n", L"Head"},
+        {L"\\n", L""},
+        {L"", L""},
+        {L"Back\\", L"Back\\"},
+        {L"   ", L""},
+        {L" Go \\n\t", L"Go"},
+    };
+    for (const auto &c : cases) {
+        wchar_t spoken[TEXT_CAPACITY];
+        MakeSpokenLabel(c.label, spoken);
+        EXPECT_STREQ(c.spoken, spoken) << c.label;
+    }
+}
+
+TEST(ShownPlaces, CountTheShownSlotsInSlotOrderFromOne)
+{
+    CleanLauncher clean;
+    ResetCommandTable();
+    for (int i : {1, 4, 29})
+        CommandTable[i].defined = 1;
+    const struct {
+        int index, place;
+    } cases[] = {{1, 1}, {4, 2}, {29, 3}, {0, 0}, {2, 0}, {-1, 0}, {30, 0}};
+    for (const auto &c : cases) {
+        EXPECT_EQ(c.place, FindShownPlace(c.index)) << c.index;
+        if (c.place) {
+            EXPECT_EQ(c.index, FindShownSlot(c.place)) << c.place;
+        }
+    }
+    for (int place : {0, 4, -1, INT_MAX})
+        EXPECT_EQ(-1, FindShownSlot(place)) << place;
+    ResetCommandTable();
+}
+
 COLORREF Grey(int, int)
 {
     return RGB(64, 64, 64);

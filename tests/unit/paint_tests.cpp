@@ -275,6 +275,67 @@ TEST_F(Painting, LabelColourIsChosenBeforeTheImageIsDrawn)
     }
 }
 
+TEST_F(Painting, HighContrastUsesTheSystemColoursAndFramesTheHotSlot)
+{
+    const int W = 90, H = 50;
+    launcher.highContrast = 1;
+    launcher.background = MakeBitmap(W, H, {RGB(200, 0, 0)});
+    launcher.backgroundWidth = W;
+    launcher.backgroundHeight = H;
+    launcher.bkgColor = RGB(0, 0, 96);
+    launcher.loColor = RGB(250, 250, 0);
+    launcher.hiColor = RGB(0, 250, 250);
+    launcher.hotIndex = 0;
+    const COLORREF GREEN = RGB(0, 160, 0);
+    const wchar_t *labels[] = {L"Go", L"Wq"};
+    for (int i : {0, 1}) {
+        CommandSlot &slot = CommandTable[i];
+        slot.defined = 1;
+        lstrcpyW(slot.label, labels[i]);
+        SetRect(&slot.buttonRect, 60, 6 + 24 * i, 70, 16 + 24 * i);
+        slot.width = slot.height = 10;
+        slot.normalImage = MakeBitmap(10, 10, {GREEN});
+        slot.hotImage = MakeBitmap(10, 10, {GREEN});
+    }
+    Canvas canvas(W, H);
+    for (int i : {0, 1}) {
+        SIZE extent;
+        GetTextExtentPoint32W(canvas.dc, labels[i], 2, &extent);
+        SetRect(&CommandTable[i].labelRect, 10, 6 + 24 * i, 10 + extent.cx, 6 + 24 * i + extent.cy);
+    }
+    std::vector<bool> hotGlyph = GlyphMask(W, H, 10, 6, labels[0]);
+    std::vector<bool> glyph = GlyphMask(W, H, 10, 30, labels[1]);
+    RECT focus;
+    GetFocusBounds(0, &focus);
+    PaintLauncher(canvas.dc);
+
+    int wrong = 0, framed = 0;
+    for (int i = 0; i < W * H; i++) {
+        POINT p = {i % W, i / W};
+        COLORREF expected = GetSysColor(COLOR_WINDOW);
+        RECT highlight = CommandTable[0].labelRect;
+        InflateRect(&highlight, 1, 1);
+        if (PtInRect(&highlight, p))
+            expected = GetSysColor(hotGlyph[i] ? COLOR_HIGHLIGHTTEXT : COLOR_HIGHLIGHT);
+        else if (glyph[i])
+            expected = GetSysColor(COLOR_WINDOWTEXT);
+        else if (PtInRect(&CommandTable[0].buttonRect, p) ||
+                 PtInRect(&CommandTable[1].buttonRect, p))
+            expected = GREEN;
+        COLORREF pixel = canvas.Pixel(p.x, p.y);
+        bool onFrame = (p.x == focus.left || p.x == focus.right - 1 || p.y == focus.top ||
+                        p.y == focus.bottom - 1) &&
+                       PtInRect(&focus, p);
+        if (onFrame && pixel != expected)
+            framed++;
+        else
+            wrong += pixel != expected;
+    }
+    EXPECT_EQ(0, wrong) << "no bitmap, no shadow, the author's colours nowhere";
+    EXPECT_GT(framed, 2 * (focus.right - focus.left) / 3) << "the focus rectangle is drawn";
+    DeleteObject(launcher.background);
+}
+
 TEST_F(Painting, EveryPaintCountsTheDefinedSlotsWhateverTheGaps)
 {
     for (int i : {0, 1, 4})

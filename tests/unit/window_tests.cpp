@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <mmsystem.h>
+#include <oleacc.h>
 
 #include <initializer_list>
 #include <string>
@@ -162,12 +163,14 @@ protected:
     static LPARAM PointIn(int i) { return MAKELPARAM(SlotRect(i).left + 5, 20); }
     void Key(WPARAM key) { SendMessageW(window, WM_KEYDOWN, key, 0); }
 
-    // Whether the update region is exactly the given slots' rectangles; then validates it.
-    bool UpdateRegionIs(std::initializer_list<int> slots)
+    // Whether the update region is exactly the given slots' rectangles, grown
+    // by `margin`; then validates it.
+    bool UpdateRegionIs(std::initializer_list<int> slots, int margin = 0)
     {
         HRGN expected = CreateRectRgn(0, 0, 0, 0), actual = CreateRectRgn(0, 0, 0, 0);
         for (int i : slots) {
             RECT rect = SlotRect(i);
+            InflateRect(&rect, margin, margin);
             HRGN part = CreateRectRgnIndirect(&rect);
             CombineRgn(expected, expected, part, RGN_OR);
             DeleteObject(part);
@@ -180,7 +183,6 @@ protected:
         return same;
     }
 };
-
 
 TEST_F(LauncherWindow, CreationShowsTheWindowPlaysTheIntroAndOpensTheQuietPeriod)
 {
@@ -340,7 +342,6 @@ TEST_F(LauncherWindow, EndSessionDeletesTheWorkingCopyEvenWhenCancelled)
     EXPECT_TRUE(IsWindow(window));
 }
 
-
 TEST_F(LauncherWindow, QuietPeriodComparesTicksAsUnsigned)
 {
     fakeTick = 0x7FFFE000;
@@ -478,6 +479,331 @@ TEST_F(LauncherWindow, EnterRunsTheHotSlotAndNothingWithoutOne)
     EXPECT_TRUE(IsWindow(window));
     HoverSlot(1);
     Key(VK_RETURN);
+    EXPECT_FALSE(IsWindow(window));
+}
+
+BOOL highContrastSetting;
+
+BOOL WINAPI FakeSystemParameters(UINT action, UINT, PVOID parameter, UINT)
+{
+    if (action != SPI_GETHIGHCONTRAST)
+        return FALSE;
+    static_cast<HIGHCONTRASTW *>(parameter)->dwFlags = highContrastSetting ? HCF_HIGHCONTRASTON : 0;
+    return TRUE;
+}
+
+TEST_F(LauncherWindow, HighContrastIsReadAtCreationAndAgainWhenSettingsOrColoursChange)
+{
+    os.SystemParametersInfoW = FakeSystemParameters;
+    highContrastSetting = TRUE;
+    OpenButtons({0});
+    EXPECT_EQ(1, launcher.highContrast);
+    ValidateRect(window, nullptr);
+    const struct {
+        UINT message;
+        BOOL setting;
+        bool repaintsAll;
+    } cases[] = {
+        {WM_SETTINGCHANGE, TRUE, false},  {WM_SETTINGCHANGE, FALSE, true},
+        {WM_SETTINGCHANGE, FALSE, false}, {WM_SYSCOLORCHANGE, FALSE, true},
+        {WM_SYSCOLORCHANGE, TRUE, true},
+    };
+    RECT client;
+    GetClientRect(window, &client);
+    for (const auto &c : cases) {
+        highContrastSetting = c.setting;
+        EXPECT_EQ(0, SendMessageW(window, c.message, SPI_SETHIGHCONTRAST, 0));
+        EXPECT_EQ(c.setting ? 1 : 0, launcher.highContrast);
+        RECT update;
+        GetUpdateRect(window, &update, FALSE);
+        EXPECT_EQ(c.repaintsAll, EqualRect(&update, &client) != 0) << c.message << " " << c.setting;
+        ValidateRect(window, nullptr);
+    }
+}
+
+TEST_F(LauncherWindow, UnderHighContrastHoverRepaintsTheFocusRectanglesToo)
+{
+    os.SystemParametersInfoW = FakeSystemParameters;
+    highContrastSetting = TRUE;
+    OpenButtons({0, 1});
+    RECT focus;
+    GetFocusBounds(0, &focus);
+    RECT expected = SlotRect(0);
+    InflateRect(&expected, 3, 3);
+    EXPECT_TRUE(EqualRect(&expected, &focus));
+    HoverSlot(0);
+    EXPECT_TRUE(UpdateRegionIs({0}, 3));
+    HoverSlot(1);
+    EXPECT_TRUE(UpdateRegionIs({0, 1}, 3));
+}
+
+struct ComCalls {
+    int initialized, answered, disconnected, uninitialized;
+} com;
+
+HRESULT WINAPI CountInitialize(LPVOID, DWORD)
+{
+    com.initialized++;
+    return S_OK;
+}
+LRESULT WINAPI CountAnswer(REFIID, WPARAM, LPUNKNOWN)
+{
+    com.answered++;
+    return 0x5EED;
+}
+HRESULT WINAPI CountDisconnect(LPUNKNOWN, DWORD)
+{
+    com.disconnected++;
+    return S_OK;
+}
+void WINAPI CountUninitialize()
+{
+    com.uninitialized++;
+}
+
+TEST_F(LauncherWindow, GetObjectAnswersForTheClientAloneAndEveryOtherIdGoesToTheDefault)
+{
+    com = {};
+    os.CoInitializeEx = CountInitialize;
+    os.LresultFromObject = CountAnswer;
+    os.CoDisconnectObject = CountDisconnect;
+    os.CoUninitialize = CountUninitialize;
+    OpenButtons({0});
+    EXPECT_EQ(0, com.initialized) << "COM waits for the first screen reader";
+    const struct {
+        LPARAM id;
+        bool client;
+    } cases[] = {
+        {OBJID_WINDOW, false},
+        {OBJID_CARET, false},
+        {OBJID_VSCROLL, false},
+        {-25, false}, // UI Automation's root object
+        {0, false},
+        {static_cast<LPARAM>(OBJID_CLIENT), true},
+        {static_cast<LPARAM>(static_cast<DWORD>(OBJID_CLIENT)), true},
+    };
+    for (const auto &c : cases) {
+        int answered = com.answered;
+        LRESULT result = SendMessageW(window, WM_GETOBJECT, 0, c.id);
+        if (c.client) {
+            EXPECT_EQ(0x5EED, result);
+            EXPECT_EQ(answered + 1, com.answered);
+        } else {
+            EXPECT_EQ(DefWindowProcW(window, WM_GETOBJECT, 0, c.id), result) << c.id;
+            EXPECT_EQ(answered, com.answered) << c.id;
+        }
+    }
+    EXPECT_EQ(1, com.initialized);
+    EXPECT_EQ(0, com.disconnected);
+    Close();
+    EXPECT_EQ(1, com.disconnected);
+    EXPECT_EQ(1, com.uninitialized);
+}
+
+// The client object as a screen reader gets it, through oleacc.
+IAccessible *ClientObjectOf(HWND window)
+{
+    LRESULT answer = SendMessageW(window, WM_GETOBJECT, 0, OBJID_CLIENT);
+    IAccessible *object = nullptr;
+    if (answer > 0)
+        ObjectFromLresult(answer, IID_IAccessible, 0, reinterpret_cast<void **>(&object));
+    return object;
+}
+
+VARIANT Child(long id)
+{
+    VARIANT child;
+    VariantInit(&child);
+    child.vt = VT_I4;
+    child.lVal = id;
+    return child;
+}
+
+using TextGetter = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR *);
+
+// A text of `child`: "(none)" for no text, "(failed)" for a failure.
+std::wstring ReadText(IAccessible *object, TextGetter get, long child)
+{
+    BSTR text = nullptr;
+    HRESULT result = (object->*get)(Child(child), &text);
+    std::wstring taken = FAILED(result) ? L"(failed)" : text ? text : L"(none)";
+    SysFreeString(text);
+    return taken;
+}
+
+// The child id in an answer; 0 for an empty one.
+long TakeChild(const VARIANT &answer)
+{
+    return answer.vt == VT_I4 ? answer.lVal : answer.vt == VT_EMPTY ? 0 : -99;
+}
+
+// Roles, states and places of labelled buttons are seen from another process
+// in the end-to-end tests; here the children across gaps in the table.
+TEST_F(LauncherWindow, ChildrenAreTheShownSlotsInSlotOrderFoundByPlaceAndDirection)
+{
+    Open(L"[Setup_CommandDefines]\r\ncmd01=CMD_EXIT\r\ncmd03=CMD_EXIT\r\ncmd05=CMD_EXIT\r\n"
+         L"[SetupStr_English]\r\ncmd01=Install\\nNow,60,12\r\ncmd05=Read me,300,60\r\n"
+         L"[SetupBtn_English]\r\ncmd01=n.bmp,h.bmp,10,10,40,30\r\n"
+         L"cmd03=n.bmp,h.bmp,110,10,40,30\r\n");
+    IAccessible *client = ClientObjectOf(window);
+    ASSERT_TRUE(client);
+    BSTR text = nullptr;
+    VARIANT answer;
+    long count = 0;
+    EXPECT_EQ(S_OK, client->get_accChildCount(&count));
+    EXPECT_EQ(3, count);
+    const wchar_t *names[] = {L"Install Now", L"(none)", L"Read me"};
+    for (long child = 1; child <= 3; child++)
+        EXPECT_EQ(names[child - 1], ReadText(client, &IAccessible::get_accName, child));
+    // A label alone is the whole place of its slot.
+    RECT label = CommandTable[4].labelRect;
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT *>(&label), 2);
+    long x = 0, y = 0, cx = 0, cy = 0;
+    EXPECT_EQ(S_OK, client->accLocation(&x, &y, &cx, &cy, Child(3)));
+    EXPECT_EQ(label.left, x);
+    EXPECT_EQ(label.top, y);
+    EXPECT_EQ(label.right - label.left, cx);
+    EXPECT_EQ(label.bottom - label.top, cy);
+
+    for (long wrong : {4L, -1L, 30L}) {
+        EXPECT_EQ(E_INVALIDARG, client->get_accName(Child(wrong), &text)) << wrong;
+        EXPECT_EQ(E_INVALIDARG, client->get_accRole(Child(wrong), &answer)) << wrong;
+        EXPECT_EQ(E_INVALIDARG, client->accDoDefaultAction(Child(wrong))) << wrong;
+    }
+
+    const struct {
+        long start, direction, end;
+    } moves[] = {
+        {CHILDID_SELF, NAVDIR_FIRSTCHILD, 1},
+        {CHILDID_SELF, NAVDIR_LASTCHILD, 3},
+        {1, NAVDIR_NEXT, 2},
+        {2, NAVDIR_NEXT, 3},
+        {3, NAVDIR_NEXT, 0},
+        {3, NAVDIR_PREVIOUS, 2},
+        {1, NAVDIR_PREVIOUS, 0},
+        {2, NAVDIR_FIRSTCHILD, 0},
+    };
+    for (const auto &m : moves) {
+        VARIANT end;
+        client->accNavigate(m.direction, Child(m.start), &end);
+        EXPECT_EQ(m.end, TakeChild(end)) << m.start << " " << m.direction;
+    }
+
+    const struct {
+        POINT client;
+        long child;
+    } hits[] = {{{15, 15}, 1}, {{120, 20}, 2}, {{305, 63}, 3}, {{200, 200}, CHILDID_SELF}};
+    for (const auto &h : hits) {
+        POINT screen = h.client;
+        ClientToScreen(window, &screen);
+        VARIANT hit;
+        EXPECT_EQ(S_OK, client->accHitTest(screen.x, screen.y, &hit));
+        EXPECT_EQ(h.child, TakeChild(hit)) << h.client.x << "," << h.client.y;
+    }
+    RECT outer;
+    GetWindowRect(window, &outer);
+    VARIANT outside;
+    EXPECT_EQ(S_FALSE, client->accHitTest(outer.right + 5, outer.top, &outside));
+    EXPECT_EQ(VT_EMPTY, outside.vt);
+    client->Release();
+}
+
+struct WinEvent {
+    DWORD event;
+    LONG object, child;
+};
+std::vector<WinEvent> winEvents;
+
+void WINAPI RecordWinEvent(DWORD event, HWND, LONG object, LONG child)
+{
+    winEvents.push_back({event, object, child});
+}
+
+// The children that focus events named, in order.
+std::vector<LONG> FocusedChildren()
+{
+    std::vector<LONG> children;
+    for (const WinEvent &e : winEvents) {
+        if (e.event == EVENT_OBJECT_FOCUS && e.object == OBJID_CLIENT)
+            children.push_back(e.child);
+    }
+    return children;
+}
+
+TEST_F(LauncherWindow, KeyMovesOntoShownSlotsAnnounceTheFocusedChild)
+{
+    os.NotifyWinEvent = RecordWinEvent;
+    // Keys step through 0 to 2; slot 2 is not shown.
+    OpenButtons({0, 1, 3});
+    SetFocus(window);
+    winEvents.clear();
+    for (int i = 0; i < 4; i++)
+        Key(VK_DOWN);
+    EXPECT_EQ((std::vector<LONG>{1, 2, 1}), FocusedChildren());
+
+    IAccessible *client = ClientObjectOf(window);
+    ASSERT_TRUE(client);
+    VARIANT answer;
+    ASSERT_EQ(S_OK, client->get_accFocus(&answer));
+    EXPECT_EQ(1, TakeChild(answer));
+    client->Release();
+
+    winEvents.clear();
+    SendMessageW(window, WM_SETFOCUS, 0, 0);
+    EXPECT_EQ((std::vector<LONG>{1}), FocusedChildren()) << "gaining the focus with a hot slot";
+    PostMessageW(window, LM_RELOAD, 0, 0);
+    Pump();
+    ASSERT_FALSE(winEvents.empty());
+    EXPECT_EQ(static_cast<DWORD>(EVENT_OBJECT_REORDER), winEvents.back().event);
+}
+
+TEST_F(LauncherWindow, DefaultActionRunsTheSlotLaterFromTheQueueAndLateCallsFailCleanly)
+{
+    OpenButtons({0, 2});
+    IAccessible *client = ClientObjectOf(window);
+    ASSERT_TRUE(client);
+    EXPECT_EQ(S_OK, client->accDoDefaultAction(Child(2)));
+    EXPECT_TRUE(IsWindow(window)) << "the caller never waits for the command";
+    Pump();
+    EXPECT_FALSE(IsWindow(window));
+
+    long count = 0;
+    BSTR text = nullptr;
+    VARIANT answer;
+    EXPECT_EQ(RPC_E_DISCONNECTED, client->get_accChildCount(&count));
+    EXPECT_EQ(RPC_E_DISCONNECTED, client->get_accName(Child(1), &text));
+    EXPECT_EQ(RPC_E_DISCONNECTED, client->get_accFocus(&answer));
+    EXPECT_EQ(RPC_E_DISCONNECTED, client->accHitTest(0, 0, &answer));
+    EXPECT_EQ(RPC_E_DISCONNECTED, client->accDoDefaultAction(Child(1)));
+    client->Release();
+}
+
+TEST_F(LauncherWindow, PressOfASlotNoLongerShownOrOnADisabledWindowRunsNothing)
+{
+    OpenButtons({0, 2});
+    for (WPARAM slot : {WPARAM(1), WPARAM(30), ~WPARAM(0)}) {
+        PostMessageW(window, LM_PRESS_SLOT, slot, 0);
+        Pump();
+        EXPECT_TRUE(IsWindow(window)) << slot;
+    }
+
+    IAccessible *client = ClientObjectOf(window);
+    ASSERT_TRUE(client);
+    EXPECT_EQ(S_OK, client->accDoDefaultAction(Child(1)));
+    ClearCommandTable(); // a reload came between
+    Pump();
+    EXPECT_TRUE(IsWindow(window));
+    client->Release();
+
+    PostMessageW(window, LM_RELOAD, 0, 0);
+    Pump();
+    EnableWindow(window, FALSE);
+    PostMessageW(window, LM_PRESS_SLOT, 0, 0);
+    Pump();
+    EXPECT_TRUE(IsWindow(window)) << "a box of the launcher's own is up";
+    EnableWindow(window, TRUE);
+    PostMessageW(window, LM_PRESS_SLOT, 0, 0);
+    Pump();
     EXPECT_FALSE(IsWindow(window));
 }
 

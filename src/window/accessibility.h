@@ -1,0 +1,20 @@
+// What screen readers see of the window: its client object, whose children are
+// the shown slots, through Microsoft Active Accessibility.
+#pragma once
+
+#include <windows.h>
+
+// WM_GETOBJECT: the client object for OBJID_CLIENT, the default answer otherwise.
+LRESULT HandleGetObject(HWND window, WPARAM wParam, LPARAM lParam);
+
+// LM_PRESS_SLOT: runs the slot as Enter would, if it is still shown.
+void HandlePressSlot(HWND window, WPARAM slot);
+
+// Tells screen readers that slot `index` has the keyboard focus, if it is shown.
+void NotifySlotFocus(HWND window, int index);
+
+// Tells screen readers that the children changed.
+void NotifySlotsReloaded(HWND window);
+
+// WM_DESTROY: cuts every client off the client object and leaves COM.
+void ReleaseAccessibility();

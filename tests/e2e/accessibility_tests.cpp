@@ -1,0 +1,242 @@
+// The real launcher as a screen reader sees it from a process of its own: the
+// client object and its children through oleacc, focus events through a hook
+// out of context, and buttons pressed through their default action.
+#include "e2e_support.h"
+
+#include <gtest/gtest.h>
+
+#include <oleacc.h>
+
+namespace {
+
+const COLORREF NORMAL = RGB(0, 160, 0);
+
+// cmd01 and cmd03 start the recording program, cmd02 ends the launcher;
+// cmd03 has a picture and no label.
+const RECT BUTTONS[] = {{40, 40, 140, 80}, {40, 120, 140, 160}, {40, 200, 140, 240}};
+const POINT EXIT_LABEL = {150, 130};
+
+std::wstring Configuration()
+{
+    return L"[Setup]\r\nDefaultLang=English\r\nBkgColor=0,0,96\r\nLoColor=255,255,255\r\n"
+           L"[SetupStr_English]\r\nTitle=Product Setup\r\ncmd01=Read\\nme,150,60\r\n"
+           L"cmd02=Exit,150,130\r\n"
+           L"[Setup_CommandDefines]\r\ncmd01=CMD_EXE,recorder.exe,readme\r\ncmd02=CMD_EXIT\r\n"
+           L"cmd03=CMD_EXE,recorder.exe,third\r\n"
+           L"[SetupBtn_English]\r\ncmd01=b.bmp,bh.bmp,40,40,100,40\r\n"
+           L"cmd02=b.bmp,bh.bmp,40,120,100,40\r\ncmd03=b.bmp,bh.bmp,40,200,100,40\r\n";
+}
+
+VARIANT Child(long id)
+{
+    VARIANT child;
+    VariantInit(&child);
+    child.vt = VT_I4;
+    child.lVal = id;
+    return child;
+}
+
+std::wstring NameOf(IAccessible *object, const VARIANT &child)
+{
+    BSTR name = nullptr;
+    HRESULT result = object->get_accName(child, &name);
+    std::wstring text = FAILED(result) ? L"(failed)" : name ? name : L"(none)";
+    SysFreeString(name);
+    return text;
+}
+
+long StateOf(IAccessible *object, long child)
+{
+    VARIANT state;
+    VariantInit(&state);
+    return SUCCEEDED(object->get_accState(Child(child), &state)) && state.vt == VT_I4 ? state.lVal
+                                                                                      : -1;
+}
+
+void PumpFor(
+    DWORD milliseconds, const std::function<bool()> &done = [] { return false; })
+{
+    DWORD start = GetTickCount();
+    while (!done() && GetTickCount() - start < milliseconds) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+struct FocusEvent {
+    LONG child;
+    std::wstring name;
+};
+std::vector<FocusEvent> focusEvents;
+
+// Resolves the event's object at once, as a screen reader does to speak it.
+void CALLBACK RecordFocus(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD)
+{
+    IAccessible *source = nullptr;
+    VARIANT which;
+    VariantInit(&which);
+    std::wstring name = L"(unresolved)";
+    if (SUCCEEDED(AccessibleObjectFromEvent(window, object, child, &source, &which)) && source) {
+        name = NameOf(source, which);
+        source->Release();
+    }
+    focusEvents.push_back({child, name});
+}
+
+class ScreenReader : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+        record = log.File(L"record.txt");
+        disc = PrepareDisc(L"A11YDISC");
+        WriteBitmapFile(disc.Path(L"b.bmp"), 100, 40, [](int, int) { return NORMAL; });
+        WriteBitmapFile(disc.Path(L"bh.bmp"), 100, 40, [](int, int) { return RGB(0, 0, 230); });
+        CopyBuildFile(L"tools\\recorder.exe", disc.Path(L"recorder.exe"));
+        WriteTextFile(disc.Path(L"AUTORUN.INI"), Configuration());
+        process = Launch(disc.Path(L"AUTORUN.EXE"), {{L"AUTORUN_RECORD", record}});
+        window = WaitForWindow(L"KT.SetupLauncher", process.Id());
+        if (window && !WaitForPixel(window, 90, 220, NORMAL))
+            ADD_FAILURE() << "the last button was never painted";
+    }
+
+    void TearDown() override
+    {
+        if (client)
+            client->Release();
+        EndAllLaunchers();
+        CoUninitialize();
+    }
+
+    IAccessible *Client()
+    {
+        if (!client)
+            AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                       reinterpret_cast<void **>(&client));
+        return client;
+    }
+
+    // The configured rectangle of a slot in screen coordinates.
+    RECT OnScreen(RECT rect)
+    {
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT *>(&rect), 2);
+        return rect;
+    }
+
+    RECT LocationOf(long child)
+    {
+        long x = 0, y = 0, cx = 0, cy = 0;
+        EXPECT_EQ(S_OK, Client()->accLocation(&x, &y, &cx, &cy, Child(child)));
+        return RECT{x, y, x + cx, y + cy};
+    }
+
+    TempDir log;
+    std::wstring record;
+    Disc disc;
+    Process process;
+    HWND window = nullptr;
+    IAccessible *client = nullptr;
+};
+
+TEST_F(ScreenReader, FindsTheButtonsWithTheirNamesRolesStatesAndPlaces)
+{
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(Client());
+    EXPECT_EQ(L"Product Setup", NameOf(client, Child(CHILDID_SELF)));
+    long count = 0;
+    EXPECT_EQ(S_OK, client->get_accChildCount(&count));
+    ASSERT_EQ(3, count);
+    VARIANT children[3];
+    LONG got = 0;
+    EXPECT_EQ(S_OK, AccessibleChildren(client, 0, 3, children, &got));
+    ASSERT_EQ(3, got);
+    const wchar_t *names[] = {L"Read me", L"Exit", L"(none)"};
+    for (long i = 0; i < 3; i++) {
+        EXPECT_EQ(VT_I4, children[i].vt);
+        EXPECT_EQ(i + 1, children[i].lVal);
+        EXPECT_EQ(names[i], NameOf(client, children[i]));
+        VARIANT role;
+        VariantInit(&role);
+        EXPECT_EQ(S_OK, client->get_accRole(children[i], &role));
+        EXPECT_EQ(ROLE_SYSTEM_PUSHBUTTON, role.lVal);
+        EXPECT_EQ(STATE_SYSTEM_FOCUSABLE, StateOf(client, i + 1)) << i;
+    }
+
+    // A picture alone is its button; a label beside it widens the place to both.
+    RECT third = LocationOf(3), expected = OnScreen(BUTTONS[2]);
+    EXPECT_TRUE(EqualRect(&expected, &third));
+    HDC dc = GetDC(window);
+    SIZE exit;
+    GetTextExtentPoint32W(dc, L"Exit", 4, &exit);
+    ReleaseDC(window, dc);
+    RECT label = {EXIT_LABEL.x, EXIT_LABEL.y, EXIT_LABEL.x + exit.cx, EXIT_LABEL.y + exit.cy};
+    UnionRect(&expected, &BUTTONS[1], &label);
+    expected = OnScreen(expected);
+    RECT second = LocationOf(2);
+    EXPECT_TRUE(EqualRect(&expected, &second));
+
+    SendKeys(window, {VK_TAB});
+    EXPECT_TRUE(WaitFor([&] { return StateOf(client, 1) & STATE_SYSTEM_FOCUSED; }));
+    EXPECT_EQ(STATE_SYSTEM_FOCUSABLE, StateOf(client, 2));
+    MovePointerTo(window, 90, 220);
+    EXPECT_TRUE(WaitFor([&] { return StateOf(client, 3) & STATE_SYSTEM_HOTTRACKED; }));
+    EXPECT_FALSE(StateOf(client, 1) & STATE_SYSTEM_HOTTRACKED);
+}
+
+TEST_F(ScreenReader, HookHearsOneFocusEventForEachKeyMoveNamingTheHotChild)
+{
+    ASSERT_TRUE(window);
+    SendKeys(window, {});
+    PumpFor(300);
+    focusEvents.clear();
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr,
+                                         RecordFocus, process.Id(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_TRUE(hook);
+    const struct {
+        WORD key;
+        LONG child;
+        const wchar_t *name;
+    } moves[] = {{VK_DOWN, 1, L"Read me"},
+                 {VK_DOWN, 2, L"Exit"},
+                 {VK_DOWN, 3, L"(none)"},
+                 {VK_TAB, 1, L"Read me"},
+                 {VK_UP, 3, L"(none)"}};
+    size_t heard = 0;
+    for (const auto &move : moves) {
+        SendKeys(window, {move.key});
+        PumpFor(5000, [&] { return focusEvents.size() > heard; });
+        ASSERT_EQ(++heard, focusEvents.size()) << "no event for move to " << move.child;
+        EXPECT_EQ(move.child, focusEvents.back().child);
+        EXPECT_EQ(move.name, focusEvents.back().name);
+    }
+    PumpFor(500);
+    EXPECT_EQ(heard, focusEvents.size()) << "one event a move";
+    UnhookWinEvent(hook);
+}
+
+TEST_F(ScreenReader, DefaultActionStartsTheProgramOnceAndExitEndsTheLauncher)
+{
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(Client());
+    BSTR action = nullptr;
+    EXPECT_EQ(S_OK, client->get_accDefaultAction(Child(1), &action));
+    EXPECT_STREQ(L"Press", action);
+    SysFreeString(action);
+
+    EXPECT_EQ(S_OK, client->accDoDefaultAction(Child(1)));
+    EXPECT_TRUE(WaitFor([&] { return !ReadRecord(record).empty(); }));
+    Sleep(500);
+    std::vector<std::string> started = ReadRecord(record);
+    ASSERT_EQ(1u, started.size());
+    EXPECT_NE(std::string::npos, started[0].find("readme"));
+
+    EXPECT_EQ(S_OK, client->accDoDefaultAction(Child(2)));
+    EXPECT_EQ(0u, process.WaitExit());
+    long count = 0;
+    EXPECT_TRUE(FAILED(client->get_accChildCount(&count))) << "the launcher has gone";
+}
+
+} // namespace
