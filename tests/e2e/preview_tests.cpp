@@ -301,6 +301,23 @@ std::wstring WindowsDirectory()
     return path;
 }
 
+// Waits until the checker in try mode has printed nothing for a while, so
+// that it reads no file: a bitmap is read without sharing, and a second
+// reader at the same moment is refused.
+bool WaitUntilQuiet(const std::wstring &output)
+{
+    std::string last = ReadBytes(output);
+    DWORD since = GetTickCount();
+    return WaitFor([&] {
+        std::string now = ReadBytes(output);
+        if (now != last) {
+            last = now;
+            since = GetTickCount();
+        }
+        return GetTickCount() - since >= 600;
+    });
+}
+
 size_t CountOf(const std::string &text, const std::string &part)
 {
     size_t count = 0;
@@ -366,6 +383,7 @@ TEST_F(TryMode, ShowsTheDiscRunsNothingAndFollowsItsFiles)
         3000))
         << ReadBytes(output);
     std::cout << "caption and pixels changed " << GetTickCount() - saved << " ms after the save\n";
+    EXPECT_TRUE(WaitUntilQuiet(output)) << "it keeps reading the disc again";
     ExpectWindowShows(window, PreviewOf(disc.Path()));
 
     // Caught half-written, the file shows as the launcher reads it; the next
@@ -386,6 +404,7 @@ TEST_F(TryMode, ShowsTheDiscRunsNothingAndFollowsItsFiles)
         },
         3000))
         << ReadBytes(output);
+    EXPECT_TRUE(WaitUntilQuiet(output)) << "it keeps reading the disc again";
     ExpectWindowShows(window, PreviewOf(disc.Path()));
     auto filesAsSaved = ListFiles(disc.Path(), true);
 
