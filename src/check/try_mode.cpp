@@ -48,6 +48,9 @@ struct TryState {
     int activeSlot; // the slot whose click or Enter is being handled, or -1
     bool shown;     // what it runs was printed
     std::vector<TreeEntry> tree;
+    // Wakes a look at once. Wine reports only changes in the root itself, so
+    // the tree is looked at on a timer as well.
+    HANDLE change;
 };
 
 static TryState trying;
@@ -302,7 +305,9 @@ static DWORD LookForChanges()
 // The launcher's message loop, with a look at the tree between messages.
 static int RunWindow()
 {
-    DWORD nextLook = GetTickCount() + LOOK_INTERVAL_MS;
+    DWORD lastLook = GetTickCount(), cost = 0;
+    DWORD nextLook = lastLook + LOOK_INTERVAL_MS;
+    DWORD watched = trying.change != INVALID_HANDLE_VALUE ? 1 : 0;
     for (;;) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -313,13 +318,19 @@ static int RunWindow()
         }
         LONG wait = static_cast<LONG>(nextLook - GetTickCount());
         if (wait <= 0) {
-            DWORD cost = LookForChanges();
-            DWORD pause = cost * LOOK_COST_FACTOR;
-            nextLook = GetTickCount() + std::max<DWORD>(LOOK_INTERVAL_MS, pause);
+            cost = LookForChanges();
+            lastLook = GetTickCount();
+            nextLook = lastLook + std::max<DWORD>(LOOK_INTERVAL_MS, cost * LOOK_COST_FACTOR);
             continue;
         }
-        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(wait), QS_ALLINPUT,
-                                    MWMO_INPUTAVAILABLE);
+        DWORD woken = MsgWaitForMultipleObjectsEx(watched, &trying.change, static_cast<DWORD>(wait),
+                                                  QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (watched && woken == WAIT_OBJECT_0) {
+            FindNextChangeNotification(trying.change);
+            // Even a stream of changes leaves the window at least half the time.
+            DWORD soonest = lastLook + cost;
+            nextLook = static_cast<LONG>(soonest - GetTickCount()) > 0 ? soonest : GetTickCount();
+        }
     }
 }
 
@@ -332,6 +343,10 @@ int TryDisc(Checker *checker, CheckRun check)
         return EXIT_TROUBLE;
     trying.root = launcher.sourceRoot;
     trying.tree = LookAtTree();
+    trying.change =
+        FindFirstChangeNotificationW(trying.root.c_str(), TRUE,
+                                     FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
+                                         FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
 
     if (trying.options.language.empty()) {
         wchar_t language[TEXT_CAPACITY] = L"";
