@@ -48,8 +48,8 @@ struct TryState {
     int activeSlot; // the slot whose click or Enter is being handled, or -1
     bool shown;     // what it runs was printed
     std::vector<TreeEntry> tree;
-    // Wakes a look at once. Wine reports only changes in the root itself, so
-    // the tree is looked at on a timer as well.
+    // Wakes a look at once. Of the changes Linux programs make, Wine reports
+    // only those in the root itself, so the tree is looked at on a timer too.
     HANDLE change;
 };
 

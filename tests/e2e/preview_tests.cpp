@@ -232,7 +232,7 @@ void WriteTryConfiguration(const TempDir &disc, const std::wstring &title,
                            const std::wstring &label)
 {
     std::wstring text =
-        L"\xFEFF[Setup]\r\nDefaultLang=English\r\nBitmap=back.bmp\r\nBkgColor=0,0,64\r\n"
+        L"\xFEFF[Setup]\r\nDefaultLang=English\r\nBitmap=art\\back.bmp\r\nBkgColor=0,0,64\r\n"
         L"HiColor=255,255,0\r\nLoColor=255,255,255\r\n[Languages]\r\nEnglish=1\r\n"
         L"[Setup_CommandDefines]\r\ncmd01=CMD_EXE,tool.exe,/from-try\r\ncmd02=CMD_EXIT\r\n"
         L"cmd03=CMD_INSTALL,tool.exe,/install\r\n"
@@ -250,7 +250,7 @@ void WriteTryBackground(const TempDir &disc, int width)
     TempDir scratch;
     WriteBitmapFile(scratch.File(L"back.bmp"), width, 240,
                     [](int x, int y) { return RGB(x % 256, y, 120); });
-    Save(disc.File(L"back.bmp"), ReadBytes(scratch.File(L"back.bmp")));
+    Save(disc.File(L"art\\back.bmp"), ReadBytes(scratch.File(L"back.bmp")));
 }
 
 // The checker's preview of `folder` for English users.
@@ -335,6 +335,7 @@ protected:
 TEST_F(TryMode, ShowsTheDiscRunsNothingAndFollowsItsFiles)
 {
     TempDir disc, scratch;
+    CreateDirectoryW(disc.File(L"art").c_str(), nullptr);
     WriteTryBackground(disc, 320);
     WriteBitmapFile(disc.File(L"b.bmp"), 48, 32,
                     [](int x, int y) { return (x + y) % 5 ? RGB(0, 160, 40) : RGB(255, 0, 255); });
@@ -386,8 +387,8 @@ TEST_F(TryMode, ShowsTheDiscRunsNothingAndFollowsItsFiles)
     EXPECT_TRUE(WaitUntilQuiet(output)) << "it keeps reading the disc again";
     ExpectWindowShows(window, PreviewOf(disc.Path()));
 
-    // Caught half-written, the file shows as the launcher reads it; the next
-    // save repairs it, with a wider background.
+    // Caught half-written, the file shows as the launcher reads it; a wider
+    // background in a sub-folder is seen too; the next save repairs the file.
     std::string whole = ReadBytes(disc.File(L"AUTORUN.INI"));
     size_t readsBefore = CountOf(ReadBytes(output), "checking the disc again");
     Save(disc.File(L"AUTORUN.INI"), whole.substr(0, whole.size() / 2 + 1));
@@ -395,15 +396,16 @@ TEST_F(TryMode, ShowsTheDiscRunsNothingAndFollowsItsFiles)
         [&] { return CountOf(ReadBytes(output), "checking the disc again") > readsBefore; }, 3000));
     EXPECT_TRUE(trying.Running());
     WriteTryBackground(disc, 360);
-    WriteTryConfiguration(disc, L"Third", L"Changed");
     EXPECT_TRUE(WaitFor(
         [&] {
             RECT client = {};
             GetClientRect(window, &client);
-            return WindowText(window) == L"Third" && client.right == 360;
+            return client.right == 360;
         },
         3000))
         << ReadBytes(output);
+    WriteTryConfiguration(disc, L"Third", L"Changed");
+    EXPECT_TRUE(WaitFor([&] { return WindowText(window) == L"Third"; }, 3000)) << ReadBytes(output);
     EXPECT_TRUE(WaitUntilQuiet(output)) << "it keeps reading the disc again";
     ExpectWindowShows(window, PreviewOf(disc.Path()));
     auto filesAsSaved = ListFiles(disc.Path(), true);
