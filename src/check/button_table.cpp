@@ -21,8 +21,7 @@ static std::wstring Parameters(const wchar_t *arguments)
     return arguments[0] ? L" with parameters " + Quote(arguments) : std::wstring();
 }
 
-// What the launcher hands to the shell or starts, with the full paths.
-static std::wstring WhatItRuns(const CommandSlot &slot)
+std::wstring WhatItRuns(const CommandSlot &slot)
 {
     wchar_t target[TEXT_CAPACITY], commandLine[TEXT_CAPACITY];
     std::wstring path =

@@ -32,6 +32,10 @@ static const wchar_t USAGE[] =
     L"  --high-contrast   with --preview, paint as under a high-contrast theme in this\n"
     L"                    machine's system colours, as LANGUAGE-contrast.png (and\n"
     L"                    LANGUAGE-cmdNN-contrast.png with --hot)\n"
+    L"  --try             show the launcher's own window on the disc: its buttons light up\n"
+    L"                    and sound, and what a click would run is printed, not run; the\n"
+    L"                    disc is checked and shown again whenever a file below it\n"
+    L"                    changes. Ends with 0 when the window is closed\n"
     L"  --help            this text\n"
     L"\n"
     L"Exit code: 0 nothing found, 1 warnings only, 2 errors, 3 bad arguments, a file that\n"
@@ -74,6 +78,8 @@ static std::wstring ParseArguments(int argc, wchar_t **argv, CheckOptions *optio
                     L"--hot takes a key number from 1 (%1) to %2 (%3), not %4",
                     {SlotKey(0), Number(SLOT_COUNT), SlotKey(SLOT_COUNT - 1), Quote(value)});
             options->hotKey = key;
+        } else if (argument == L"--try") {
+            options->tryDisc = true;
         } else if (argument.size() > 1 && argument[0] == L'-') {
             return L"unknown option " + Quote(argument);
         } else if (targetSeen) {
@@ -85,6 +91,8 @@ static std::wstring ParseArguments(int argc, wchar_t **argv, CheckOptions *optio
     }
     if (options->highContrast && options->previewFolder.empty())
         return L"--high-contrast needs --preview";
+    if (options->tryDisc && !options->previewFolder.empty())
+        return L"--try shows the window itself; it takes no --preview";
     return options->hotKey && options->previewFolder.empty() ? L"--hot needs --preview" : L"";
 }
 
@@ -223,7 +231,7 @@ int wmain(int argc, wchar_t **argv)
         return EXIT_CLEAN;
     }
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    int exitCode = Run(&checker);
+    int exitCode = checker.options.tryDisc ? TryDisc(&checker, Run) : Run(&checker);
     if (SUCCEEDED(com))
         CoUninitialize();
     return exitCode;

@@ -21,6 +21,7 @@ struct CheckOptions {
     std::wstring previewFolder; // --preview
     int hotKey = 0;             // --hot: key number, 1 for cmd01; 0 for none
     bool highContrast = false;  // --high-contrast: previews in the system's colours
+    bool tryDisc = false;       // --try
     bool help = false;
 };
 
@@ -73,6 +74,20 @@ void CheckUnknownKeys(Checker *checker, const std::wstring &section,
 
 // The button table of the language now loaded.
 void AppendButtonTable(Checker *checker);
+
+struct CommandSlot;
+// What the launcher hands to the shell or starts for `slot`, with the full
+// paths: the words of the button table.
+std::wstring WhatItRuns(const CommandSlot &slot);
+
+// A whole check of the disc, printed; its exit code.
+typedef int (*CheckRun)(Checker *checker);
+
+// --try: runs `check` on the disc, then shows the launcher's own window on it
+// with its commands printed instead of run, checking and reloading whenever a
+// file below the root changes. 0 when the window is closed, 3 when the disc
+// cannot be read or the window cannot be made.
+int TryDisc(Checker *checker, CheckRun check);
 
 // Writes the previews of the language now loaded into the preview folder.
 // 0 when a picture could not be written.

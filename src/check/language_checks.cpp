@@ -6,6 +6,7 @@
 #include "config/config_values.h"
 #include "startup/launcher_state.h"
 #include "startup/prerequisite.h"
+#include "wave_format.h"
 
 // The line that names the language: its key in [Languages], else DefaultLang.
 static int LanguageLine(const Checker &checker)
@@ -179,6 +180,40 @@ static void CheckButton(Checker *checker, int index, const std::wstring &value)
     CheckImage(checker, line, key + L"'s hot image", slot.hotImagePath, slot.hotImage, slot);
 }
 
+// Why the platform cannot play a sound file, by verdict: %1 the key, %2 the
+// path, %3 the verdict's detail, %4 channels, %5 rate, %6 bits, %7 block size.
+static const struct {
+    WaveVerdict verdict;
+    const wchar_t *text;
+} SOUND_FAULTS[] = {
+    {WAVE_NOT_RIFF, L"%1: the sound is not a RIFF WAVE file%3: %2; it never plays"},
+    {WAVE_TRUNCATED, L"%1: the sound is cut short, its \"%3\" chunk runs past the end of the "
+                     L"file: %2; save it again"},
+    {WAVE_NO_FORMAT, L"%1: the sound has no fmt chunk before its data, or one too short for its "
+                     L"format: %2; it never plays"},
+    {WAVE_NO_DATA, L"%1: the sound has no data chunk after its fmt chunk: %2; it never plays"},
+    {WAVE_UNPLAYABLE,
+     L"%1: the sound is in format %3, which Windows does not play: %2; save it in WAVE as PCM, or "
+     L"as IMA ADPCM, Microsoft ADPCM, GSM 6.10, CCITT A-law or u-law, or MPEG Layer-3"},
+    {WAVE_BAD_FIELDS, L"%1: the sound is %3 with %4 channel(s) at %5 Hz, %6 bits a sample and "
+                      L"blocks of %7 bytes, which Windows cannot play: %2"},
+};
+
+static void CheckSoundFormat(Checker *checker, int line, const std::wstring &key,
+                             const std::wstring &path)
+{
+    WaveFacts facts = JudgeWaveFile(path);
+    std::wstring detail = facts.detail;
+    if (facts.verdict == WAVE_NOT_RIFF && !detail.empty())
+        detail = L" (it looks like " + detail + L")";
+    for (const auto &fault : SOUND_FAULTS) {
+        if (fault.verdict == facts.verdict)
+            Say(checker, line, LEVEL_ERROR, fault.text,
+                {key, Quote(path), detail, Number(facts.channels), Number(facts.samplesPerSecond),
+                 Number(facts.bitsPerSample), Number(facts.blockAlign)});
+    }
+}
+
 static void CheckSound(Checker *checker, int index)
 {
     std::wstring key = SlotKey(index) + L"_sound";
@@ -194,8 +229,12 @@ static void CheckSound(Checker *checker, int index)
     }
     Fields fields = SplitFields(value);
     CheckEntry(checker, line, key, SOUND_ENTRY, fields, L"");
-    if (!fields.tokens.empty())
-        CheckFileUse(checker, line, key, fields.tokens[0], FindOnDisc(fields.tokens[0]), SOUND);
+    if (fields.tokens.empty())
+        return;
+    DiscFile file = FindOnDisc(fields.tokens[0]);
+    CheckFileUse(checker, line, key, fields.tokens[0], file, SOUND);
+    if (file.IsFile())
+        CheckSoundFormat(checker, line, key, file.path);
 }
 
 // A label or a button: where the pointer finds a slot.

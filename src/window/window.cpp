@@ -52,7 +52,7 @@ static int ReadHighContrast()
            (setting.dwFlags & HCF_HIGHCONTRASTON);
 }
 
-HWND CreateLauncherWindow()
+HWND CreateLauncherWindow(const wchar_t *className)
 {
     HICON extracted = ExtractConfiguredIcon();
     HICON icon = extracted ? extracted : LoadIconW(launcher.instance, MAKEINTRESOURCEW(ICON_ID));
@@ -64,7 +64,7 @@ HWND CreateLauncherWindow()
     windowClass.hInstance = launcher.instance;
     windowClass.hIcon = icon;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = LAUNCHER_CLASS;
+    windowClass.lpszClassName = className;
     if (!RegisterClassW(&windowClass)) {
         // A registered class owns its icon; this one never got an owner.
         if (extracted)
@@ -74,8 +74,8 @@ HWND CreateLauncherWindow()
 
     // Sized, centred and shown while it handles WM_CREATE.
     HWND window =
-        CreateWindowExW(0, LAUNCHER_CLASS, launcher.caption, LAUNCHER_WINDOW_STYLE, CW_USEDEFAULT,
-                        0, CW_USEDEFAULT, 0, nullptr, nullptr, launcher.instance, nullptr);
+        CreateWindowExW(0, className, launcher.caption, LAUNCHER_WINDOW_STYLE, CW_USEDEFAULT, 0,
+                        CW_USEDEFAULT, 0, nullptr, nullptr, launcher.instance, nullptr);
     if (!window)
         return nullptr;
 

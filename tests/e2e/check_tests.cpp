@@ -130,6 +130,7 @@ protected:
         WriteBitmapFile(disc.File(L"h.bmp"), 48, 32, [](int, int) { return RGB(0, 0, 230); });
         WriteBytes(disc.File(L"bad.bmp"), "not a bitmap", 12);
         WriteBytes(disc.File(L"readme.txt"), "read me", 7);
+        WriteBytes(disc.File(L"click.wav"), "ID3\x04\0\0\0\0\0\0\xFF\xFB", 12);
         CreateDirectoryW(disc.File(L"rt").c_str(), nullptr);
         CreateDirectoryW(disc.File(L"rt\\X86").c_str(), nullptr);
         WriteBytes(disc.File(L"rt\\X86\\setup.exe"), "MZ", 2);
@@ -181,6 +182,9 @@ TEST_F(Checker, EveryTrapGivesItsDiagnosticOnItsLine)
          "64", 1, UTF16LE},
         {"sound missing", {{L"SetupBtn_English", L"cmd02_sound=bye.wav"}},
          "error: cmd02_sound: the sound is not on the disc", 2, UTF16LE},
+        {"sound not WAVE", {{L"SetupBtn_English", L"cmd02_sound=click.wav"}},
+         "error: cmd02_sound: the sound is not a RIFF WAVE file (it looks like an MP3 file)", 2,
+         UTF16LE},
         {"installer missing", {{L"Setup_CommandDefines", L"cmd01=CMD_INSTALL,setup\\setup.exe"}},
          "error: cmd01: the installer is not on the disc", 2, UTF16LE},
         {"folder missing", {{L"Setup_CommandDefines", L"cmd02=CMD_BROWSE,extras"}},

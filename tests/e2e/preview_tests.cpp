@@ -1,12 +1,15 @@
 // The previews of AUTORUN-CHECK.EXE against the real launcher: the same disc,
 // the window's client area captured once painted, compared pixel by pixel
-// with the PNG the checker wrote.
+// with the PNG the checker wrote. And --try, the launcher's window in the
+// checker, against the previews as the disc's files change.
 #include "e2e_support.h"
 
 #include <gtest/gtest.h>
 
 #include <wincodec.h>
 
+#include <iostream>
+#include <map>
 #include <vector>
 
 namespace {
@@ -105,6 +108,19 @@ std::string Difference(const Picture &window, const Picture &preview)
     return text;
 }
 
+// Waits until the client area shows `expected`; the failure says what differs.
+void ExpectWindowShows(HWND window, const Picture &expected, DWORD timeoutMs = 10000)
+{
+    std::string difference;
+    bool same = WaitFor(
+        [&] {
+            difference = Difference(CaptureClientArea(window), expected);
+            return difference.empty();
+        },
+        timeoutMs);
+    EXPECT_TRUE(same) << difference;
+}
+
 class Preview : public ::testing::Test {
 protected:
     void SetUp() override
@@ -154,17 +170,6 @@ protected:
         SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
         launcher = Launch(disc.Path(L"AUTORUN.EXE"));
         return WaitForWindow(L"KT.SetupLauncher", launcher.Id());
-    }
-
-    // Waits until the client area shows `expected`; the failure says what differs.
-    void ExpectWindowShows(HWND window, const Picture &expected)
-    {
-        std::string difference;
-        bool same = WaitFor([&] {
-            difference = Difference(CaptureClientArea(window), expected);
-            return difference.empty();
-        });
-        EXPECT_TRUE(same) << difference;
     }
 
     Disc disc;
@@ -232,6 +237,212 @@ TEST_F(Preview, HighContrastPreviewsAreInTheSystemColoursUnderNamesOfTheirOwn)
     EXPECT_GT(count(preview, COLOR_WINDOW), preview.pixels.size() / 2) << "no background picture";
     EXPECT_EQ(0u, count(preview, COLOR_HIGHLIGHT));
     EXPECT_GT(count(hotPreview, COLOR_HIGHLIGHT), 100u) << "the lit label stands on the highlight";
+}
+
+// Saves `bytes` as an editor does, trying again while the checker has the
+// file open for a moment.
+void Save(const std::wstring &path, const std::string &bytes)
+{
+    EXPECT_TRUE(WaitFor([&] {
+        WriteBytes(path, bytes.data(), bytes.size());
+        return ReadBytes(path) == bytes;
+    })) << Utf8(path);
+}
+
+// The disc of the try test: a background of its own, an Exit button and two
+// buttons that would start the recording program, one through the installer's
+// worker.
+void WriteTryConfiguration(const TempDir &disc, const std::wstring &title,
+                           const std::wstring &label)
+{
+    std::wstring text =
+        L"\xFEFF[Setup]\r\nDefaultLang=English\r\nBitmap=art\\back.bmp\r\nBkgColor=0,0,64\r\n"
+        L"HiColor=255,255,0\r\nLoColor=255,255,255\r\n[Languages]\r\nEnglish=1\r\n"
+        L"[Setup_CommandDefines]\r\ncmd01=CMD_EXE,tool.exe,/from-try\r\ncmd02=CMD_EXIT\r\n"
+        L"cmd03=CMD_INSTALL,tool.exe,/install\r\n"
+        L"[SetupStr_English]\r\nTitle=" +
+        title + L"\r\ncmd01=" + label +
+        L",90,40\r\ncmd02=Exit,90,110\r\ncmd03=Install,90,180\r\n[SetupBtn_English]\r\n"
+        L"cmd01=b.bmp,h.bmp,30,30,48,32,255,0,255\r\ncmd02=b.bmp,h.bmp,30,100,48,32\r\n"
+        L"cmd03=b.bmp,h.bmp,30,170,48,32\r\n";
+    Save(disc.File(L"AUTORUN.INI"),
+         std::string(reinterpret_cast<const char *>(text.data()), text.size() * sizeof(wchar_t)));
+}
+
+void WriteTryBackground(const TempDir &disc, int width)
+{
+    TempDir scratch;
+    WriteBitmapFile(scratch.File(L"back.bmp"), width, 240,
+                    [](int x, int y) { return RGB(x % 256, y, 120); });
+    Save(disc.File(L"art\\back.bmp"), ReadBytes(scratch.File(L"back.bmp")));
+}
+
+// The checker's preview of `folder` for English users.
+Picture PreviewOf(const std::wstring &folder)
+{
+    TempDir previews;
+    std::string output;
+    DWORD exitCode = RunCapturingOutput(
+        BuildDir() + L"\\AUTORUN-CHECK.EXE",
+        L"--lang English --preview \"" + previews.Path() + L"\" \"" + folder + L"\"", &output);
+    EXPECT_LT(exitCode, 2u) << output;
+    return ReadPng(previews.File(L"English.png"));
+}
+
+// Each file in `folder` (and below, with `recurse`) with its size and time of last write.
+std::map<std::wstring, std::pair<ULONGLONG, ULONGLONG>> ListFiles(const std::wstring &folder,
+                                                                  bool recurse)
+{
+    std::map<std::wstring, std::pair<ULONGLONG, ULONGLONG>> files;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return files;
+    do {
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            files[name + L"\\"] = {0, 0};
+            if (recurse) {
+                for (const auto &inner : ListFiles(folder + L"\\" + name, true))
+                    files[name + L"\\" + inner.first] = inner.second;
+            }
+            continue;
+        }
+        files[name] = {static_cast<ULONGLONG>(found.nFileSizeHigh) << 32 | found.nFileSizeLow,
+                       static_cast<ULONGLONG>(found.ftLastWriteTime.dwHighDateTime) << 32 |
+                           found.ftLastWriteTime.dwLowDateTime};
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return files;
+}
+
+std::wstring WindowsDirectory()
+{
+    wchar_t path[MAX_PATH];
+    GetWindowsDirectoryW(path, MAX_PATH);
+    return path;
+}
+
+// Waits until the checker in try mode has printed nothing for a while, so
+// that it reads no file: a bitmap is read without sharing, and a second
+// reader at the same moment is refused.
+bool WaitUntilQuiet(const std::wstring &output)
+{
+    std::string last = ReadBytes(output);
+    DWORD since = GetTickCount();
+    return WaitFor([&] {
+        std::string now = ReadBytes(output);
+        if (now != last) {
+            last = now;
+            since = GetTickCount();
+        }
+        return GetTickCount() - since >= 600;
+    });
+}
+
+size_t CountOf(const std::string &text, const std::string &part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        count++;
+    return count;
+}
+
+class TryMode : public ::testing::Test {
+protected:
+    void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    void TearDown() override { CoUninitialize(); }
+};
+
+TEST_F(TryMode, ShowsTheDiscRunsNothingAndFollowsItsFiles)
+{
+    TempDir disc, scratch;
+    CreateDirectoryW(disc.File(L"art").c_str(), nullptr);
+    WriteTryBackground(disc, 320);
+    WriteBitmapFile(disc.File(L"b.bmp"), 48, 32,
+                    [](int x, int y) { return (x + y) % 5 ? RGB(0, 160, 40) : RGB(255, 0, 255); });
+    WriteBitmapFile(disc.File(L"h.bmp"), 48, 32, [](int x, int) { return RGB(0, 4 * x, 230); });
+    CopyBuildFile(L"tools\\recorder.exe", disc.File(L"tool.exe"));
+    WriteTryConfiguration(disc, L"First", L"Open the tool");
+    Picture first = PreviewOf(disc.Path());
+    auto namesBefore = ListFiles(disc.Path(), true);
+    auto windowsBefore = ListFiles(WindowsDirectory(), false);
+
+    // The pointer stays off every slot: in a corner the centred window never reaches.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    std::wstring record = scratch.File(L"record.txt"), output = scratch.File(L"output.txt");
+    Process trying = Launch(BuildDir() + L"\\AUTORUN-CHECK.EXE", {{L"AUTORUN_RECORD", record}},
+                            L"--try --lang English \"" + disc.Path() + L"\"", output);
+    HWND window = WaitForWindow(L"KT.AutorunTry", trying.Id());
+    ASSERT_TRUE(window) << ReadBytes(output);
+    EXPECT_EQ(L"First", WindowText(window));
+    EXPECT_FALSE(FindWindowW(L"KT.SetupLauncher", nullptr)) << "a launcher would not start";
+    ExpectWindowShows(window, first);
+
+    Click(window, RECT{30, 30, 78, 62});
+    std::string opens =
+        "cmd01: opens \"" + Utf8(disc.File(L"tool.exe")) + "\" with parameters \"/from-try\"\n";
+    EXPECT_TRUE(WaitFor([&] { return ReadBytes(output).find(opens) != std::string::npos; }))
+        << opens << " in\n"
+        << ReadBytes(output);
+    // The installer's worker ends at once, or the Exit button at the end would be ignored.
+    Click(window, RECT{30, 170, 78, 202});
+    std::string runs = "cmd03: runs the command line [" + Utf8(disc.File(L"tool.exe")) +
+                       " /install] and waits for it\n";
+    EXPECT_TRUE(WaitFor([&] { return ReadBytes(output).find(runs) != std::string::npos; }))
+        << runs << " in\n"
+        << ReadBytes(output);
+    EXPECT_FALSE(WaitFor([&] { return FileExists(record); }, 2000)) << "a command ran";
+
+    // Off every slot, so that nothing is lit in the pictures that follow.
+    MovePointerTo(window, 250, 200);
+    WriteTryConfiguration(disc, L"Second", L"Changed");
+    DWORD saved = GetTickCount();
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return WindowText(window) == L"Second" &&
+                   !Difference(CaptureClientArea(window), first).empty();
+        },
+        3000))
+        << ReadBytes(output);
+    std::cout << "caption and pixels changed " << GetTickCount() - saved << " ms after the save\n";
+    EXPECT_TRUE(WaitUntilQuiet(output)) << "it keeps reading the disc again";
+    ExpectWindowShows(window, PreviewOf(disc.Path()));
+
+    // Caught half-written, the file shows as the launcher reads it; a wider
+    // background in a sub-folder is seen too; the next save repairs the file.
+    std::string whole = ReadBytes(disc.File(L"AUTORUN.INI"));
+    size_t readsBefore = CountOf(ReadBytes(output), "checking the disc again");
+    Save(disc.File(L"AUTORUN.INI"), whole.substr(0, whole.size() / 2 + 1));
+    EXPECT_TRUE(WaitFor(
+        [&] { return CountOf(ReadBytes(output), "checking the disc again") > readsBefore; }, 3000));
+    EXPECT_TRUE(trying.Running());
+    WriteTryBackground(disc, 360);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            RECT client = {};
+            GetClientRect(window, &client);
+            return client.right == 360;
+        },
+        3000))
+        << ReadBytes(output);
+    WriteTryConfiguration(disc, L"Third", L"Changed");
+    EXPECT_TRUE(WaitFor([&] { return WindowText(window) == L"Third"; }, 3000)) << ReadBytes(output);
+    EXPECT_TRUE(WaitUntilQuiet(output)) << "it keeps reading the disc again";
+    ExpectWindowShows(window, PreviewOf(disc.Path()));
+    auto filesAsSaved = ListFiles(disc.Path(), true);
+
+    Click(window, RECT{30, 100, 78, 132});
+    EXPECT_EQ(0u, trying.WaitExit());
+    EXPECT_NE(std::string::npos, ReadBytes(output).find("cmd02: closes the launcher\n"));
+    EXPECT_FALSE(FileExists(record));
+    auto files = ListFiles(disc.Path(), true);
+    EXPECT_EQ(filesAsSaved, files) << "a file of the disc was written";
+    EXPECT_EQ(namesBefore.size(), files.size()) << "a file was left in the disc's folder";
+    EXPECT_EQ(windowsBefore, ListFiles(WindowsDirectory(), false))
+        << "a file was left in the Windows directory";
 }
 
 } // namespace

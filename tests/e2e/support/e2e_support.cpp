@@ -160,7 +160,7 @@ BuildEnvironment(const std::vector<std::pair<std::wstring, std::wstring>> &extra
 
 Process Launch(const std::wstring &program,
                const std::vector<std::pair<std::wstring, std::wstring>> &environment,
-               const std::wstring &arguments)
+               const std::wstring &arguments, const std::wstring &outputPath)
 {
     Process process;
     std::wstring commandLine = L"\"" + program + L"\"";
@@ -170,13 +170,26 @@ Process Launch(const std::wstring &program,
     std::wstring block = BuildEnvironment(environment);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
+    HANDLE output = INVALID_HANDLE_VALUE;
+    if (!outputPath.empty()) {
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        output = CreateFileW(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_NE(INVALID_HANDLE_VALUE, output) << Utf8(outputPath);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
     PROCESS_INFORMATION info = {};
-    if (CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                       CREATE_UNICODE_ENVIRONMENT, &block[0], folder.c_str(), &startup, &info)) {
+    if (CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr,
+                       output != INVALID_HANDLE_VALUE, CREATE_UNICODE_ENVIRONMENT, &block[0],
+                       folder.c_str(), &startup, &info)) {
         CloseHandle(info.hThread);
         process.handle = info.hProcess;
         process.id = info.dwProcessId;
     }
+    if (output != INVALID_HANDLE_VALUE)
+        CloseHandle(output);
     EXPECT_TRUE(process.Started()) << "could not start " << Utf8(program);
     return process;
 }

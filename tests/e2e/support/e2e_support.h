@@ -61,17 +61,18 @@ public:
 private:
     friend Process Launch(const std::wstring &,
                           const std::vector<std::pair<std::wstring, std::wstring>> &,
-                          const std::wstring &);
+                          const std::wstring &, const std::wstring &);
     HANDLE handle = nullptr;
     DWORD id = 0;
 };
 
 // Starts `program` with extra environment variables (the test's own
 // environment otherwise) and `arguments`; the current directory is the
-// program's folder.
+// program's folder. With an `outputPath`, its standard output and error go to
+// that file, which can be read while it runs.
 Process Launch(const std::wstring &program,
                const std::vector<std::pair<std::wstring, std::wstring>> &environment = {},
-               const std::wstring &arguments = L"");
+               const std::wstring &arguments = L"", const std::wstring &outputPath = L"");
 
 // Runs `program` with `arguments` to its end, its standard output and error
 // written to `output`. The exit code, or STILL_ACTIVE when it was stopped at
