@@ -1,12 +1,11 @@
 // Pictures of the client area, painted by the launcher's own code and written
 // as PNG with the Windows Imaging Component.
 #include "checker.h"
+#include "png.h"
 
 #include "config/config_values.h"
 #include "startup/launcher_state.h"
 #include "window/window.h"
-
-#include <wincodec.h>
 
 #include <algorithm>
 
@@ -61,50 +60,6 @@ static std::vector<DWORD> PaintClientArea(SIZE client, int hotIndex)
     return pixels;
 }
 
-// Encodes 32-bit pixels (blue, green, red, unused) as a PNG file.
-static HRESULT EncodePng(const wchar_t *path, SIZE size, const std::vector<DWORD> &pixels)
-{
-    IWICImagingFactory *factory = nullptr;
-    IWICStream *stream = nullptr;
-    IWICBitmapEncoder *encoder = nullptr;
-    IWICBitmapFrameEncode *frame = nullptr;
-    HRESULT result = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IWICImagingFactory, reinterpret_cast<void **>(&factory));
-    if (SUCCEEDED(result))
-        result = factory->CreateStream(&stream);
-    if (SUCCEEDED(result))
-        result = stream->InitializeFromFilename(path, GENERIC_WRITE);
-    if (SUCCEEDED(result))
-        result = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder);
-    if (SUCCEEDED(result))
-        result = encoder->Initialize(stream, WICBitmapEncoderNoCache);
-    if (SUCCEEDED(result))
-        result = encoder->CreateNewFrame(&frame, nullptr);
-    if (SUCCEEDED(result))
-        result = frame->Initialize(nullptr);
-    if (SUCCEEDED(result))
-        result = frame->SetSize(size.cx, size.cy);
-    WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGR;
-    if (SUCCEEDED(result))
-        result = frame->SetPixelFormat(&format);
-    // The encoder may only offer another format; the pixels are in this one.
-    if (SUCCEEDED(result) && !IsEqualGUID(format, GUID_WICPixelFormat32bppBGR))
-        result = E_FAIL;
-    UINT stride = static_cast<UINT>(size.cx) * 4;
-    if (SUCCEEDED(result))
-        result = frame->WritePixels(size.cy, stride, stride * size.cy,
-                                    reinterpret_cast<BYTE *>(const_cast<DWORD *>(pixels.data())));
-    if (SUCCEEDED(result))
-        result = frame->Commit();
-    if (SUCCEEDED(result))
-        result = encoder->Commit();
-    for (IUnknown *object : std::initializer_list<IUnknown *>{frame, encoder, stream, factory}) {
-        if (object)
-            object->Release();
-    }
-    return result;
-}
-
 // Windows opens a device, not a file, when the first `length` characters of a
 // name are one of these, whatever follows a dot or a blank.
 static bool IsDeviceName(const wchar_t *name, int length)
@@ -139,7 +94,8 @@ static int WritePicture(Checker *checker, const std::wstring &name, int hotIndex
     std::wstring path = checker->options.previewFolder + L"\\" + FileNameOf(name) + L".png";
     std::wstring partial = path + L".part";
     std::vector<DWORD> pixels = PaintClientArea(checker->client, hotIndex);
-    HRESULT result = pixels.empty() ? E_FAIL : EncodePng(partial.c_str(), checker->client, pixels);
+    HRESULT result =
+        pixels.empty() ? E_FAIL : EncodePng(partial.c_str(), checker->client, pixels.data());
     if (SUCCEEDED(result) &&
         MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         checker->tables += L"  preview " + path + L"\n";

@@ -4,7 +4,8 @@
 #include <windows.h>
 
 #include <stdlib.h>
-#include <wincodec.h>
+
+#include "check/png.h"
 
 static HWND WaitForLauncher()
 {
@@ -17,49 +18,33 @@ static HWND WaitForLauncher()
     return nullptr;
 }
 
-// Encodes the bitmap with the Windows Imaging Component.
-static bool SavePng(const wchar_t *path, HBITMAP bitmap)
-{
-    IWICImagingFactory *factory = nullptr;
-    IWICBitmap *source = nullptr;
-    IWICStream *stream = nullptr;
-    IWICBitmapEncoder *encoder = nullptr;
-    IWICBitmapFrameEncode *frame = nullptr;
-    bool saved =
-        SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IWICImagingFactory, reinterpret_cast<void **>(&factory))) &&
-        SUCCEEDED(
-            factory->CreateBitmapFromHBITMAP(bitmap, nullptr, WICBitmapIgnoreAlpha, &source)) &&
-        SUCCEEDED(factory->CreateStream(&stream)) &&
-        SUCCEEDED(stream->InitializeFromFilename(path, GENERIC_WRITE)) &&
-        SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
-        SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
-        SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) &&
-        SUCCEEDED(frame->Initialize(nullptr)) && SUCCEEDED(frame->WriteSource(source, nullptr)) &&
-        SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
-    IUnknown *objects[] = {frame, encoder, stream, source, factory};
-    for (IUnknown *object : objects)
-        if (object)
-            object->Release();
-    return saved;
-}
-
 // The whole window with its frame, as the screen shows it.
 static bool SaveWindowPicture(HWND window, const wchar_t *path)
 {
     RECT rect;
     GetWindowRect(window, &rect);
-    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    SIZE size = {rect.right - rect.left, rect.bottom - rect.top};
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = -size.cy; // top-down, as the encoder takes it
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void *bits = nullptr;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    SelectObject(memory, old);
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool saved = false;
+    if (bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, size.cx, size.cy, screen, rect.left, rect.top, SRCCOPY);
+        GdiFlush();
+        saved = SUCCEEDED(EncodePng(path, size, static_cast<const DWORD *>(bits)));
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    bool saved = bitmap && SavePng(path, bitmap);
-    DeleteObject(bitmap);
     return saved;
 }
 
