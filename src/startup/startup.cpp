@@ -5,6 +5,7 @@
 #include "../window/window.h"
 #include "launcher_state.h"
 #include "prerequisite.h"
+#include "working_copy.h"
 
 #include <wctype.h>
 
@@ -124,75 +125,6 @@ void PrepareWindowState(const wchar_t *userLanguage)
 int IsApplicationInstalled(const wchar_t *, wchar_t *, int)
 {
     return 0;
-}
-
-// Builds `directory` + "~" + label + ".INI", the directory given a trailing
-// backslash when it lacks one. 0 when the name does not fit.
-static int BuildWorkingCopyPath(const wchar_t *directory, wchar_t *path)
-{
-    wchar_t folder[TEXT_CAPACITY];
-    int length = lstrlenW(directory);
-    if (length == 0)
-        return 0;
-    const wchar_t *separator = directory[length - 1] == L'\\' ? L"" : L"\\";
-    if (!JoinText(folder, TEXT_CAPACITY, directory, separator))
-        return 0;
-    wchar_t name[TEXT_CAPACITY];
-    if (!JoinText3(name, TEXT_CAPACITY, L"~", launcher.volumeLabel, L".INI"))
-        return 0;
-    return JoinText(path, TEXT_CAPACITY, folder, name);
-}
-
-static void DeleteFileOfAnyAttributes(const wchar_t *path)
-{
-    SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(path);
-}
-
-// Replaces any stale copy at `copyPath` by a fresh copy of `source`.
-static int PlaceCopy(const wchar_t *source, const wchar_t *copyPath)
-{
-    if (GetFileAttributesW(copyPath) != INVALID_FILE_ATTRIBUTES)
-        DeleteFileOfAnyAttributes(copyPath);
-    return CopyFileW(source, copyPath, FALSE);
-}
-
-void ReadWindowsDirectory(wchar_t *directory)
-{
-    UINT length = os.GetWindowsDirectoryW(directory, TEXT_CAPACITY);
-    if (length == 0 || length >= TEXT_CAPACITY)
-        directory[0] = 0;
-}
-
-void MakeWorkingCopy(const wchar_t *windowsDirectory)
-{
-    wchar_t copyPath[TEXT_CAPACITY] = L"";
-    if (BuildWorkingCopyPath(windowsDirectory, copyPath) && PlaceCopy(launcher.iniPath, copyPath)) {
-        lstrcpyW(launcher.iniPath, copyPath);
-        return;
-    }
-
-    // A standard user may not write to the Windows directory: use the user's
-    // temporary directory under the same name.
-    wchar_t directory[TEXT_CAPACITY];
-    wchar_t tempPath[TEXT_CAPACITY] = L"";
-    DWORD tempLength = os.GetTempPathW(TEXT_CAPACITY, directory);
-    if (tempLength == 0 || tempLength >= TEXT_CAPACITY)
-        directory[0] = 0;
-    if (BuildWorkingCopyPath(directory, tempPath) && PlaceCopy(launcher.iniPath, tempPath)) {
-        lstrcpyW(launcher.iniPath, tempPath);
-        return;
-    }
-
-    // No copy could be made: every later read finds nothing. The file beside
-    // the program is never named here, so it is never read or deleted later.
-    lstrcpyW(launcher.iniPath, copyPath[0] ? copyPath : tempPath);
-}
-
-void DeleteWorkingCopy()
-{
-    if (launcher.iniPath[0])
-        DeleteFileOfAnyAttributes(launcher.iniPath);
 }
 
 static int RunLauncher(int)

@@ -21,13 +21,3 @@ int IsLanguageListed(const wchar_t *language);
 // `userLanguage`: the language, no highlight, the section prefix, the caption.
 void PrepareWindowState(const wchar_t *userLanguage);
 int IsApplicationInstalled(const wchar_t *appRegKey, wchar_t *text, int textCapacity);
-
-// The Windows directory into a buffer of TEXT_CAPACITY; empty when it cannot be read.
-void ReadWindowsDirectory(wchar_t *directory);
-
-// Places the working copy of the file named by `launcher.iniPath` in
-// `windowsDirectory`, or in the temporary directory when that fails, and
-// points `iniPath` at it.
-void MakeWorkingCopy(const wchar_t *windowsDirectory);
-// Clears the working copy's attributes and deletes it.
-void DeleteWorkingCopy();

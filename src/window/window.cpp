@@ -9,7 +9,7 @@
 #include "../config/config_values.h"
 #include "../platform/platform.h"
 #include "../startup/launcher_state.h"
-#include "../startup/startup.h"
+#include "../startup/working_copy.h"
 
 #include <mmsystem.h>
 #include <shellapi.h>

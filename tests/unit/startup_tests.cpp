@@ -3,6 +3,7 @@
 #include "config/config_values.h"
 #include "startup/prerequisite.h"
 #include "startup/startup.h"
+#include "startup/working_copy.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -242,6 +243,19 @@ TEST_F(WorkingCopy, IsNamedAfterTheLabelInTheWindowsDirectory)
 
     DeleteWorkingCopy();
     EXPECT_FALSE(FileExists(windows.File(L"~MYDISC.INI")));
+    EXPECT_TRUE(FileExists(disc.File(L"AUTORUN.INI")));
+}
+
+TEST_F(WorkingCopy, OnlyTheCopyMadeIsEverDeleted)
+{
+    // The checker's window reads the author's own file in place.
+    DeleteWorkingCopy();
+    EXPECT_TRUE(FileExists(disc.File(L"AUTORUN.INI")));
+    MakeWorkingCopy();
+    std::wstring copy = launcher.iniPath;
+    SetText(launcher.iniPath, disc.File(L"AUTORUN.INI"));
+    DeleteWorkingCopy();
+    EXPECT_FALSE(FileExists(copy));
     EXPECT_TRUE(FileExists(disc.File(L"AUTORUN.INI")));
 }
 

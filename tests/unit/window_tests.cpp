@@ -2,6 +2,7 @@
 // hover, press and keys through the window procedure, with the tick count and
 // the sounds faked at the platform seam.
 #include "config/command_table.h"
+#include "startup/working_copy.h"
 #include "test_support.h"
 #include "window/window.h"
 
@@ -336,9 +337,13 @@ TEST_F(LauncherWindow, DestroyFreesEveryGdiObjectAndQuitsWithZero)
 TEST_F(LauncherWindow, EndSessionDeletesTheWorkingCopyEvenWhenCancelled)
 {
     Open(L"[Setup]\r\n");
+    TempDir windows;
+    MakeWorkingCopy(windows.Path().c_str());
+    ASSERT_EQ(windows.File(L"~.INI"), launcher.iniPath);
     SetFileAttributesW(launcher.iniPath, FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(0, SendMessageW(window, WM_ENDSESSION, FALSE, 0));
     EXPECT_FALSE(FileExists(launcher.iniPath));
+    EXPECT_TRUE(FileExists(disc.File(L"AUTORUN.INI")));
     EXPECT_TRUE(IsWindow(window));
 }
 
