@@ -167,15 +167,23 @@ static void ReadVolumeLabel(Checker *checker)
 
 static int Run(Checker *checker)
 {
-    if (!LocateFile(checker) || !ScanIniFile(launcher.iniPath, &checker->scan)) {
-        WriteError(
-            L"AUTORUN-CHECK: cannot read " +
-            (launcher.iniPath[0] ? Quote(launcher.iniPath) : Quote(checker->options.target)) +
-            L"\n");
+    int located = LocateFile(checker);
+    checker->file = launcher.iniPath;
+    if (!located || !ScanIniFile(checker->file.c_str(), &checker->scan)) {
+        // Nothing of it is read by the window either.
+        launcher.iniPath[0] = 0;
+        std::wstring named = Quote(checker->file.empty() ? checker->options.target : checker->file);
+        if (checker->scan.size > INI_SIZE_LIMIT)
+            WriteError(Fill(L"AUTORUN-CHECK: %1 is %2 bytes long; an AUTORUN.INI of more than %3 "
+                            L"bytes (1 MiB) is not read\n",
+                            {named, Number(checker->scan.size), Number(INI_SIZE_LIMIT)}));
+        else
+            WriteError(L"AUTORUN-CHECK: cannot read " + named + L"\n");
         return EXIT_TROUBLE;
     }
-    const wchar_t *name = wcsrchr(launcher.iniPath, L'\\');
-    checker->report.fileName = name ? name + 1 : launcher.iniPath;
+    PlaceSnapshot(checker->scan.bytes);
+    const wchar_t *name = wcsrchr(checker->file.c_str(), L'\\');
+    checker->report.fileName = name ? name + 1 : checker->file;
     ReadVolumeLabel(checker);
     checker->window = CreateCheckWindow();
     if (!checker->window) {
@@ -211,10 +219,12 @@ static int Run(Checker *checker)
     ReleaseLoad();
     DestroyWindow(checker->window);
 
-    std::wstring output = L"AUTORUN-CHECK: " + Quote(launcher.iniPath) + L" on the disc root " +
+    std::wstring output = L"AUTORUN-CHECK: " + Quote(checker->file) + L" on the disc root " +
                           Quote(launcher.sourceRoot) + L"\n\n" + checker->tables;
     int exitCode = Summarize(checker->report, &output);
-    WriteOut(output);
+    // A report that does not reach its reader must not pass for a clean one.
+    if (!WriteOut(output))
+        return EXIT_TROUBLE;
     return written ? exitCode : EXIT_TROUBLE;
 }
 
@@ -232,6 +242,7 @@ int wmain(int argc, wchar_t **argv)
     }
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int exitCode = checker.options.tryDisc ? TryDisc(&checker, Run) : Run(&checker);
+    DeleteSnapshot();
     if (SUCCEEDED(com))
         CoUninitialize();
     return exitCode;

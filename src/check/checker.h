@@ -29,6 +29,7 @@ struct CheckOptions {
 // those of `launcher`, which each load sets up as a fresh launcher has it.
 struct Checker {
     CheckOptions options;
+    std::wstring file;           // the author's AUTORUN.INI, as found
     IniScan scan;
     Report report;
     HWND window;                 // hidden, of the checker's own class
@@ -41,6 +42,12 @@ struct Checker {
 // Says `text`, with %1 to %9 replaced by `arguments`, about line `line`.
 void Say(Checker *checker, int line, Severity severity, const wchar_t *text,
          std::initializer_list<std::wstring> arguments = {});
+
+// Writes `bytes`, the author's AUTORUN.INI as read, to a file of the
+// checker's own and points `launcher.iniPath` at it, deleting the one it
+// replaces. 0 when it cannot be written; then `iniPath` is left as it is.
+int PlaceSnapshot(const std::string &bytes);
+void DeleteSnapshot();
 
 // The user languages to check as, by default: every key of [Languages], then
 // a user whose language is not listed (the empty answer).

@@ -116,20 +116,32 @@ static void ScanIniBytes(const std::string &bytes, IniScan *scan)
 
 int ScanIniFile(const wchar_t *path, IniScan *scan)
 {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    *scan = IniScan();
+    // An editor may save the file while it is read, by writing it or by
+    // renaming another file over it: neither may fail because of the checker.
+    HANDLE file = CreateFileW(path, GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
+    LARGE_INTEGER size = {};
+    BOOL ok = GetFileSizeEx(file, &size);
+    bool tooLarge = ok && static_cast<ULONGLONG>(size.QuadPart) > INI_SIZE_LIMIT;
     std::string bytes;
     char chunk[8192];
     DWORD read = 0;
-    BOOL ok;
-    while ((ok = ReadFile(file, chunk, sizeof chunk, &read, nullptr)) && read)
+    // The file may grow while it is read: a chunk past the limit is the most read.
+    while (ok && !tooLarge && (ok = ReadFile(file, chunk, sizeof chunk, &read, nullptr)) && read) {
         bytes.append(chunk, read);
+        tooLarge = bytes.size() > INI_SIZE_LIMIT;
+    }
     CloseHandle(file);
-    if (!ok)
+    if (ok && !tooLarge)
+        ScanIniBytes(bytes, scan);
+    scan->size = std::max<unsigned long long>(size.QuadPart, bytes.size());
+    if (!ok || tooLarge)
         return 0;
-    ScanIniBytes(bytes, scan);
+    scan->bytes.swap(bytes);
     return 1;
 }
 

@@ -27,7 +27,12 @@ struct IniEntry {
     int line;
 };
 
+// No real disc comes near it; beyond it a file is refused rather than read.
+enum : unsigned long long { INI_SIZE_LIMIT = 1 << 20 };
+
 struct IniScan {
+    std::string bytes;           // the file as read
+    unsigned long long size = 0; // its size in bytes, also when it is refused
     TextEncoding encoding = ENCODING_ASCII;
     // First line with a character above 127, for UTF-8 and ANSI files; 0 when none.
     int firstNonAsciiLine = 0;
@@ -37,7 +42,8 @@ struct IniScan {
     std::vector<IniEntry> entries;
 };
 
-// Reads and scans the file. 0 when it cannot be read.
+// Reads the file through a handle that shares it with any writer, and scans
+// it. 0 when it cannot be read or holds more than INI_SIZE_LIMIT bytes.
 int ScanIniFile(const wchar_t *path, IniScan *scan);
 
 // The text without the blanks around it, as the launcher's trim leaves it.

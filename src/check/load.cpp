@@ -11,6 +11,42 @@
 
 static const wchar_t CHECK_WINDOW_CLASS[] = L"KT.AutorunCheck";
 
+// The checker's own copy of the author's AUTORUN.INI, which every read of the
+// configuration goes to: an editor may replace the author's file at any
+// moment, and one check reads one version of it throughout.
+static wchar_t snapshot[TEXT_CAPACITY];
+
+int PlaceSnapshot(const std::string &bytes)
+{
+    wchar_t folder[TEXT_CAPACITY], path[TEXT_CAPACITY];
+    DWORD length = GetTempPathW(TEXT_CAPACITY, folder);
+    if (length == 0 || length >= TEXT_CAPACITY || !GetTempFileNameW(folder, L"ini", 0, path))
+        return 0;
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    DWORD written = 0;
+    BOOL ok = file != INVALID_HANDLE_VALUE &&
+              WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+              written == bytes.size();
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    if (!ok) {
+        DeleteFileW(path);
+        return 0;
+    }
+    DeleteSnapshot();
+    lstrcpyW(snapshot, path);
+    lstrcpyW(launcher.iniPath, path);
+    return 1;
+}
+
+void DeleteSnapshot()
+{
+    if (snapshot[0])
+        DeleteFileW(snapshot);
+    snapshot[0] = 0;
+}
+
 HWND CreateCheckWindow()
 {
     WNDCLASSW windowClass = {};
@@ -54,6 +90,8 @@ void ReleaseLoad()
     lstrcpyW(disc.iniPath, launcher.iniPath);
     lstrcpyW(disc.sourceRoot, launcher.sourceRoot);
     lstrcpyW(disc.volumeLabel, launcher.volumeLabel);
+    // An editor may save the author's files while the checker reads them.
+    disc.sharedReads = 1;
     memcpy(&launcher, &disc, sizeof launcher);
 }
 

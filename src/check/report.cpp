@@ -65,30 +65,58 @@ std::wstring RectText(const RECT &rect)
                 {Number(rect.left), Number(rect.top), Number(rect.right), Number(rect.bottom)});
 }
 
-static void WriteTo(DWORD which, const std::wstring &text)
+size_t MeasurePiece(const std::wstring &text, size_t start)
+{
+    size_t count = std::min<size_t>(text.size() - start, WRITE_PIECE);
+    // A surrogate pair is never divided between two writes.
+    if (count > 1 && start + count < text.size() && IS_HIGH_SURROGATE(text[start + count - 1]))
+        count--;
+    return count;
+}
+
+static bool WritePiece(HANDLE handle, bool console, const wchar_t *text, size_t count)
+{
+    DWORD written = 0;
+    if (console)
+        return WriteConsoleW(handle, text, static_cast<DWORD>(count), &written, nullptr) &&
+               written == count;
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(count), nullptr, 0,
+                                    nullptr, nullptr);
+    std::string utf8(bytes, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(count), &utf8[0], bytes, nullptr,
+                        nullptr);
+    for (size_t done = 0; done < utf8.size(); done += written) {
+        if (!WriteFile(handle, utf8.data() + done, static_cast<DWORD>(utf8.size() - done),
+                       &written, nullptr) ||
+            written == 0)
+            return false;
+    }
+    return true;
+}
+
+static int WriteTo(DWORD which, const std::wstring &text)
 {
     HANDLE handle = GetStdHandle(which);
-    if (!handle || handle == INVALID_HANDLE_VALUE || text.empty())
-        return;
-    DWORD mode, written;
-    if (GetConsoleMode(handle, &mode)) {
-        WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        return;
+    if (text.empty())
+        return 1;
+    if (!handle || handle == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD mode;
+    bool console = GetConsoleMode(handle, &mode);
+    for (size_t start = 0, count; start < text.size(); start += count) {
+        count = MeasurePiece(text, start);
+        if (!WritePiece(handle, console, text.data() + start, count))
+            return 0;
     }
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                    0, nullptr, nullptr);
-    std::string utf8(bytes, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &utf8[0], bytes,
-                        nullptr, nullptr);
-    WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    return 1;
 }
 
-void WriteOut(const std::wstring &text)
+int WriteOut(const std::wstring &text)
 {
-    WriteTo(STD_OUTPUT_HANDLE, text);
+    return WriteTo(STD_OUTPUT_HANDLE, text);
 }
 
-void WriteError(const std::wstring &text)
+int WriteError(const std::wstring &text)
 {
-    WriteTo(STD_ERROR_HANDLE, text);
+    return WriteTo(STD_ERROR_HANDLE, text);
 }

@@ -41,6 +41,14 @@ std::wstring Quote(const std::wstring &text);
 std::wstring Number(long long value);
 std::wstring RectText(const RECT &rect);
 
-// Writes text to standard output or error: UTF-16 to a console, UTF-8 otherwise.
-void WriteOut(const std::wstring &text);
-void WriteError(const std::wstring &text);
+// Writes text to standard output or error: UTF-16 to a console, UTF-8
+// otherwise, in pieces that every console takes (older ones refuse a single
+// write of more than about 26,000 characters). 0 when a piece was not written.
+int WriteOut(const std::wstring &text);
+int WriteError(const std::wstring &text);
+
+enum : size_t { WRITE_PIECE = 8000 };
+
+// How many characters of `text` from `start` the next piece holds: at most
+// WRITE_PIECE, and never half a surrogate pair.
+size_t MeasurePiece(const std::wstring &text, size_t start);

@@ -1,8 +1,12 @@
 #include "bitmap_file.h"
 
+#include "../startup/launcher_state.h"
+
 // Limits that keep every size below computable in 64 bits and reject files no
-// display could show anyway.
-enum : long long { MAX_BITMAP_SIDE = 1 << 20 };
+// display could show anyway. A run-length file of a few hundred bytes may
+// declare any size up to the sides' limit, so the size it decodes to, in the
+// display's 32 bits a pixel, is bounded too.
+enum : long long { MAX_BITMAP_SIDE = 1 << 20, MAX_DECODED_BYTES = 256ll << 20 };
 
 static DWORD ReadLe32(const BYTE *p)
 {
@@ -52,7 +56,8 @@ int IsBitmapImageComplete(const BYTE *data, DWORD size)
     }
     if (height < 0)
         height = -height;
-    if (width <= 0 || height == 0 || width > MAX_BITMAP_SIDE || height > MAX_BITMAP_SIDE)
+    if (width <= 0 || height == 0 || width > MAX_BITMAP_SIDE || height > MAX_BITMAP_SIDE ||
+        width * height * 4 > MAX_DECODED_BYTES)
         return 0;
 
     // Colour table (and the three masks a plain info header keeps behind it).
@@ -103,8 +108,10 @@ HBITMAP BitmapFromFileImage(const BYTE *data, DWORD size, HWND window)
 
 HBITMAP LoadBitmapFile(const wchar_t *path, HWND window)
 {
-    HANDLE file =
-        CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // An author's tool reads files that an editor may be saving at the same time.
+    DWORD share = launcher.sharedReads ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0;
+    HANDLE file = CreateFileW(path, GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return nullptr;
     DWORD size = GetFileSize(file, nullptr);

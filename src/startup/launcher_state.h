@@ -42,6 +42,9 @@ struct LauncherState {
     int labelLineHeight;
     // The user's high-contrast setting: paint in the system's colours.
     int highContrast;
+    // Set by the author's tools: the disc's files may be saved by an editor
+    // while they are read, so they are opened with every kind of sharing.
+    int sharedReads;
     const void *introSound;
     DWORD quietUntil;
     int hotIndex;

@@ -141,6 +141,17 @@ TEST_F(BitmapFiles, MissingEmptyAndLockedFilesGiveNull)
     HBITMAP bitmap = LoadBitmapFile(path.c_str(), window);
     EXPECT_TRUE(bitmap);
     DeleteObject(bitmap);
+
+    // The author's tools share the file with an editor that writes it, and
+    // never keep the editor from saving.
+    launcher.sharedReads = 1;
+    HANDLE editor = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, editor) << GetLastError();
+    bitmap = LoadBitmapFile(path.c_str(), window);
+    EXPECT_TRUE(bitmap) << "opened with every sharing";
+    DeleteObject(bitmap);
+    CloseHandle(editor);
 }
 
 TEST_F(BitmapFiles, ImagesThatLieAboutTheirSizesAreRefused)
@@ -186,6 +197,14 @@ TEST_F(BitmapFiles, ImagesThatLieAboutTheirSizesAreRefused)
     cases.push_back({"most negative height", topDownHuge});
     std::string rleNoSize = MakeBmp(4, 2, 8, BI_RLE8);
     cases.push_back({"run-length data without a size", rleNoSize});
+    std::string rleHuge = MakeBmp(4, 2, 8, BI_RLE8);
+    Put32(rleHuge, 34, 2);
+    Put32(rleHuge, 18, 1 << 20);
+    Put32(rleHuge, 22, 1 << 20);
+    cases.push_back({"run-length data of 2^20 x 2^20 pixels in a few bytes", rleHuge});
+    Put32(rleHuge, 18, 8192);
+    Put32(rleHuge, 22, 8193);
+    cases.push_back({"run-length data decoding to just over 256 MiB", rleHuge});
     std::string rleBeyond = MakeBmp(4, 2, 8, BI_RLE8);
     Put32(rleBeyond, 34, 5000);
     cases.push_back({"run-length size beyond the end", rleBeyond});
