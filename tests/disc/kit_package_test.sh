@@ -62,6 +62,14 @@ code=0
 autorun-check --hot 1 $kit/sample-disc >/dev/null 2>&1 || code=$?
 [ $code = 3 ] || Failed "--hot without --preview ended with $code, not the checker's 3"
 
+# A path Wine cannot name stops the command instead of checking another folder.
+mkdir -p "$work/no-winepath" && printf '#!/bin/sh\nexit 0\n' >"$work/no-winepath/winepath"
+chmod +x "$work/no-winepath/winepath"
+code=0
+PATH=$work/no-winepath:$PATH autorun-check $kit/sample-disc >"$work/nameless.txt" 2>&1 || code=$?
+[ $code = 3 ] && grep -q "Wine cannot name $kit/sample-disc" "$work/nameless.txt" ||
+    Failed "a path Wine cannot name: exit code $code, $(cat "$work/nameless.txt")"
+
 code=0
 autorun-make-disc $kit/sample-disc KITTEST "$work/kit.iso" >"$work/make-disc.txt" 2>&1 || code=$?
 [ $code = 0 ] || Failed "autorun-make-disc ended with $code: $(cat "$work/make-disc.txt")"
