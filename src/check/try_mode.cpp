@@ -47,7 +47,13 @@ struct TryState {
     WNDPROC launcherProc;
     int activeSlot; // the slot whose click or Enter is being handled, or -1
     bool shown;     // what it runs was printed
-    std::vector<TreeEntry> tree;
+    std::vector<TreeEntry> tree; // the tree at the last reading
+    // A change was seen and the disc is read again once the tree has stayed
+    // as it is for a look interval: an editor's save is then complete.
+    bool settling;
+    DWORD changeSeen;
+    std::vector<TreeEntry> latest; // the tree at the last look
+    bool gone;            // the root is missing, renamed or removed
     // Wakes a look at once. Of the changes Linux programs make, Wine reports
     // only those in the root itself, so the tree is looked at on a timer too.
     HANDLE change;
@@ -154,14 +160,13 @@ static LRESULT CALLBACK TryWndProc(HWND window, UINT message, WPARAM wParam, LPA
         if (wParam == VK_RETURN)
             return Activate(window, message, wParam, lParam, launcher.hotIndex);
         break;
+    case LM_PRESS_SLOT:
+        return Activate(window, message, wParam, lParam,
+                        wParam < SLOT_COUNT ? static_cast<int>(wParam) : -1);
     case WM_DESTROY:
         // CMD_EXIT closes the window without asking the platform.
         ShowCommand(L"");
         break;
-    case WM_ENDSESSION:
-        // The launcher deletes its working copy here; this window reads the
-        // author's own file.
-        return 0;
     }
     return CallWindowProcW(trying.launcherProc, window, message, wParam, lParam);
 }
@@ -274,6 +279,7 @@ static void ReadDiscAgain(const std::wstring &changed)
     launcher.captured = kept.captured;
     launcher.lastHitX = kept.lastHitX;
     launcher.lastHitY = kept.lastHitY;
+    launcher.highContrast = kept.highContrast;
     SIZE outer;
     LoadBackground(trying.window, &outer);
     RECT frame;
@@ -284,20 +290,58 @@ static void ReadDiscAgain(const std::wstring &changed)
     os.PostMessageW(trying.window, LM_RELOAD, 0, 0);
 }
 
-// Reads the disc again when a file below the root changed since the last look.
-// Returns the milliseconds the look took.
+// Watches the root for changes below it; none when it cannot be watched.
+static void WatchRoot()
+{
+    if (trying.change != INVALID_HANDLE_VALUE)
+        FindCloseChangeNotification(trying.change);
+    trying.change =
+        FindFirstChangeNotificationW(trying.root.c_str(), TRUE,
+                                     FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
+                                         FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+}
+
+// Notes whether the root is there; said once each time it goes. 0 while it is gone.
+static int FindRoot()
+{
+    bool gone = GetFileAttributesW(trying.root.c_str()) == INVALID_FILE_ATTRIBUTES;
+    if (gone && !trying.gone) {
+        WriteOut(L"\nAUTORUN-CHECK --try: " + Quote(trying.root) +
+                 L" is gone (renamed or removed); the window stays, and the disc is checked "
+                 L"again when it is back\n");
+        // A notification on a folder that is gone would wake the loop again and again.
+        if (trying.change != INVALID_HANDLE_VALUE)
+            FindCloseChangeNotification(trying.change);
+        trying.change = INVALID_HANDLE_VALUE;
+    } else if (!gone && trying.gone) {
+        WatchRoot();
+    }
+    trying.gone = gone;
+    return !gone;
+}
+
+// Reads the disc again once a change below the root has settled: the tree
+// looked the same for a look interval after the change was seen. Returns the
+// milliseconds the look took.
 static DWORD LookForChanges()
 {
     DWORD start = GetTickCount();
     // The worker reads the record: a reload waits until it has ended.
-    if (InterlockedCompareExchange(&launcher.workerBusy, 0, 0))
+    if (InterlockedCompareExchange(&launcher.workerBusy, 0, 0) || !FindRoot())
         return 0;
     std::vector<TreeEntry> tree = LookAtTree();
     DWORD cost = GetTickCount() - start;
-    if (!SameTree(tree, trying.tree)) {
-        std::wstring changed = ChangedNames(trying.tree, tree);
-        trying.tree.swap(tree);
-        ReadDiscAgain(changed);
+    if (!SameTree(tree, trying.latest)) {
+        trying.latest.swap(tree);
+        trying.settling = true;
+        trying.changeSeen = GetTickCount();
+    } else if (trying.settling && GetTickCount() - trying.changeSeen >= LOOK_INTERVAL_MS) {
+        trying.settling = false;
+        if (!SameTree(trying.latest, trying.tree)) {
+            std::wstring names = ChangedNames(trying.tree, trying.latest);
+            trying.tree = trying.latest;
+            ReadDiscAgain(names);
+        }
     }
     return cost;
 }
@@ -307,7 +351,6 @@ static int RunWindow()
 {
     DWORD lastLook = GetTickCount(), cost = 0;
     DWORD nextLook = lastLook + LOOK_INTERVAL_MS;
-    DWORD watched = trying.change != INVALID_HANDLE_VALUE ? 1 : 0;
     for (;;) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -323,6 +366,7 @@ static int RunWindow()
             nextLook = lastLook + std::max<DWORD>(LOOK_INTERVAL_MS, cost * LOOK_COST_FACTOR);
             continue;
         }
+        DWORD watched = trying.change != INVALID_HANDLE_VALUE ? 1 : 0;
         DWORD woken = MsgWaitForMultipleObjectsEx(watched, &trying.change, static_cast<DWORD>(wait),
                                                   QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (watched && woken == WAIT_OBJECT_0) {
@@ -343,10 +387,9 @@ int TryDisc(Checker *checker, CheckRun check)
         return EXIT_TROUBLE;
     trying.root = launcher.sourceRoot;
     trying.tree = LookAtTree();
-    trying.change =
-        FindFirstChangeNotificationW(trying.root.c_str(), TRUE,
-                                     FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
-                                         FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+    trying.latest = trying.tree;
+    trying.change = INVALID_HANDLE_VALUE;
+    WatchRoot();
 
     if (trying.options.language.empty()) {
         wchar_t language[TEXT_CAPACITY] = L"";
@@ -367,5 +410,8 @@ int TryDisc(Checker *checker, CheckRun check)
     WriteOut(L"\nAUTORUN-CHECK --try: the launcher's window on " + Quote(trying.root) +
              L"; what its buttons run is printed here, not run. The disc is checked and shown "
              L"again when a file below it changes. Close the window to end.\n");
-    return RunWindow();
+    int result = RunWindow();
+    if (trying.change != INVALID_HANDLE_VALUE)
+        FindCloseChangeNotification(trying.change);
+    return result;
 }

@@ -286,6 +286,13 @@ TEST_F(Checker, TroubleEndsWithExitCodeThree)
     std::string output;
     EXPECT_EQ(3u, Check(L"\"" + disc.Path() + L"\"", &output)) << "no AUTORUN.INI in the folder";
     EXPECT_NE(std::string::npos, output.find("cannot read")) << output;
+    // A comment line long enough to take the file past 1 MiB.
+    WriteBytes(disc.File(L"AUTORUN.INI"), std::string(1048577, ';').c_str(), 1048577);
+    EXPECT_EQ(3u, Check(L"\"" + disc.Path() + L"\"", &output));
+    EXPECT_NE(std::string::npos,
+              output.find("is 1048577 bytes long; an AUTORUN.INI of more than 1048576 bytes "
+                          "(1 MiB) is not read"))
+        << output;
     EXPECT_EQ(3u, Check(L"--colour red", &output));
     EXPECT_NE(std::string::npos, output.find("unknown option \"--colour\"")) << output;
     EXPECT_EQ(3u, Check(L"--preview x --hot 0", &output));

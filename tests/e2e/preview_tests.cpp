@@ -3,6 +3,7 @@
 // with the PNG the checker wrote. And --try, the launcher's window in the
 // checker, against the previews as the disc's files change.
 #include "e2e_support.h"
+#include "startup/launcher_state.h"
 
 #include <gtest/gtest.h>
 
@@ -325,9 +326,8 @@ std::wstring WindowsDirectory()
     return path;
 }
 
-// Waits until the checker in try mode has printed nothing for a while, so
-// that it reads no file: a bitmap is read without sharing, and a second
-// reader at the same moment is refused.
+// Waits until the checker in try mode has printed nothing for a while: it
+// has read the disc as it now is.
 bool WaitUntilQuiet(const std::wstring &output)
 {
     std::string last = ReadBytes(output);
@@ -356,9 +356,8 @@ protected:
     void TearDown() override { CoUninitialize(); }
 };
 
-TEST_F(TryMode, ShowsTheDiscRunsNothingAndFollowsItsFiles)
+void WriteTryDisc(const TempDir &disc)
 {
-    TempDir disc, scratch;
     CreateDirectoryW(disc.File(L"art").c_str(), nullptr);
     WriteTryBackground(disc, 320);
     WriteBitmapFile(disc.File(L"b.bmp"), 48, 32,
@@ -366,6 +365,12 @@ TEST_F(TryMode, ShowsTheDiscRunsNothingAndFollowsItsFiles)
     WriteBitmapFile(disc.File(L"h.bmp"), 48, 32, [](int x, int) { return RGB(0, 4 * x, 230); });
     CopyBuildFile(L"tools\\recorder.exe", disc.File(L"tool.exe"));
     WriteTryConfiguration(disc, L"First", L"Open the tool");
+}
+
+TEST_F(TryMode, ShowsTheDiscRunsNothingAndFollowsItsFiles)
+{
+    TempDir disc, scratch;
+    WriteTryDisc(disc);
     Picture first = PreviewOf(disc.Path());
     auto namesBefore = ListFiles(disc.Path(), true);
     auto windowsBefore = ListFiles(WindowsDirectory(), false);
@@ -386,6 +391,10 @@ TEST_F(TryMode, ShowsTheDiscRunsNothingAndFollowsItsFiles)
         "cmd01: opens \"" + Utf8(disc.File(L"tool.exe")) + "\" with parameters \"/from-try\"\n";
     EXPECT_TRUE(WaitFor([&] { return ReadBytes(output).find(opens) != std::string::npos; }))
         << opens << " in\n"
+        << ReadBytes(output);
+    // A screen reader's press prints what would run, as a click does.
+    PostMessageW(window, LM_PRESS_SLOT, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return CountOf(ReadBytes(output), opens) == 2; }))
         << ReadBytes(output);
     // The installer's worker ends at once, or the Exit button at the end would be ignored.
     Click(window, RECT{30, 170, 78, 202});
@@ -443,6 +452,64 @@ TEST_F(TryMode, ShowsTheDiscRunsNothingAndFollowsItsFiles)
     EXPECT_EQ(namesBefore.size(), files.size()) << "a file was left in the disc's folder";
     EXPECT_EQ(windowsBefore, ListFiles(WindowsDirectory(), false))
         << "a file was left in the Windows directory";
+}
+
+// Editors save while try mode watches: a picture written in place, sharing
+// reads only, and AUTORUN.INI written under another name and renamed over the
+// original. Try mode never makes a save fail, and follows the folder when it
+// is renamed away and back.
+TEST_F(TryMode, NeverMakesAnEditorsSaveFail)
+{
+    TempDir disc, scratch, first, second;
+    WriteTryDisc(disc);
+    WriteTryConfiguration(first, L"Storm A", L"A");
+    WriteTryConfiguration(second, L"Storm B", L"B");
+    const std::string inis[] = {ReadBytes(first.File(L"AUTORUN.INI")),
+                                ReadBytes(second.File(L"AUTORUN.INI"))};
+    const std::string pictures[] = {ReadBytes(disc.File(L"b.bmp")), ReadBytes(disc.File(L"h.bmp"))};
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    std::wstring output = scratch.File(L"output.txt");
+    Process trying = Launch(BuildDir() + L"\\AUTORUN-CHECK.EXE", {},
+                            L"--try --lang English \"" + disc.Path() + L"\"", output);
+    HWND window = WaitForWindow(L"KT.AutorunTry", trying.Id());
+    ASSERT_TRUE(window) << ReadBytes(output);
+
+    std::wstring ini = disc.File(L"AUTORUN.INI"), saving = disc.File(L"AUTORUN.INI.new");
+    for (int i = 0; i < 150; i++) {
+        const std::string &picture = pictures[i % 2];
+        HANDLE file = CreateFileW(disc.File(L"b.bmp").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        BOOL wrote = file != INVALID_HANDLE_VALUE &&
+                     WriteFile(file, picture.data(), static_cast<DWORD>(picture.size()), &written,
+                               nullptr);
+        DWORD error = GetLastError();
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+        EXPECT_TRUE(wrote && written == picture.size()) << "picture " << i << ": error " << error;
+        WriteBytes(saving, inis[i % 2].data(), inis[i % 2].size());
+        EXPECT_TRUE(MoveFileExW(saving.c_str(), ini.c_str(), MOVEFILE_REPLACE_EXISTING))
+            << "save " << i << ": error " << GetLastError();
+        // Now and then the tree settles and is read while the saves go on.
+        Sleep(i % 5 == 4 ? 450 : 100);
+    }
+    EXPECT_TRUE(WaitUntilQuiet(output)) << "it keeps reading the disc again";
+    EXPECT_LT(10u, CountOf(ReadBytes(output), "checking the disc again")) << ReadBytes(output);
+    EXPECT_EQ(L"Storm B", WindowText(window));
+    ExpectWindowShows(window, PreviewOf(disc.Path()));
+
+    std::wstring away = disc.Path() + L"-away";
+    ASSERT_TRUE(MoveFileW(disc.Path().c_str(), away.c_str())) << "error " << GetLastError();
+    EXPECT_TRUE(WaitFor([&] { return CountOf(ReadBytes(output), "is gone") == 1; }))
+        << ReadBytes(output);
+    Sleep(1000);
+    EXPECT_TRUE(trying.Running());
+    ASSERT_TRUE(MoveFileW(away.c_str(), disc.Path().c_str())) << "error " << GetLastError();
+    WriteTryConfiguration(disc, L"Back", L"Again");
+    EXPECT_TRUE(WaitFor([&] { return WindowText(window) == L"Back"; })) << ReadBytes(output);
+    EXPECT_EQ(1u, CountOf(ReadBytes(output), "is gone"));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, trying.WaitExit());
 }
 
 } // namespace
