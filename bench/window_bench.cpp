@@ -3,6 +3,7 @@
 // without its resources.
 #include "config/command_table.h"
 #include "e2e_support.h"
+#include "window/input.h"
 #include "window/window.h"
 
 #include <algorithm>

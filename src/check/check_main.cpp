@@ -5,6 +5,7 @@
 #include "config/config_values.h"
 #include "platform/platform.h"
 #include "startup/launcher_state.h"
+#include "config/language.h"
 #include "startup/startup.h"
 
 #include <objbase.h>

@@ -7,7 +7,7 @@
 #include "config/config_values.h"
 #include "startup/launcher_state.h"
 #include "startup/prerequisite.h"
-#include "startup/startup.h"
+#include "config/language.h"
 #include "window/window.h"
 
 #include <map>

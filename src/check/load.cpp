@@ -4,7 +4,7 @@
 #include "config/command_table.h"
 #include "config/config_values.h"
 #include "startup/launcher_state.h"
-#include "startup/startup.h"
+#include "config/language.h"
 #include "window/window.h"
 
 #include <string.h>
@@ -83,16 +83,12 @@ std::vector<std::wstring> UserLanguagesToCheck(const Checker &checker)
 
 void ReleaseLoad()
 {
-    ResetCommandTable();
-    if (launcher.background)
-        DeleteObject(launcher.background);
-    LauncherState disc = {};
-    lstrcpyW(disc.iniPath, launcher.iniPath);
-    lstrcpyW(disc.sourceRoot, launcher.sourceRoot);
-    lstrcpyW(disc.volumeLabel, launcher.volumeLabel);
+    ForgetDiscLoad();
+    static_cast<WindowRecord &>(launcher) = WindowRecord{};
+    launcher.hotIndex = -1;
+    launcher.pressedIndex = -1;
     // An editor may save the author's files while the checker reads them.
-    disc.sharedReads = 1;
-    memcpy(&launcher, &disc, sizeof launcher);
+    launcher.sharedReads = 1;
 }
 
 // The client area that the launcher window gets for the outer size that the
@@ -110,15 +106,15 @@ std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage)
 {
     ReleaseLoad();
     launcher.instance = GetModuleHandleW(nullptr);
+    launcher.mainWindow = checker->window;
     CopyText(launcher.activeSection, TEXT_CAPACITY, checker->options.section.c_str());
     DetectProcessorToken();
-    PrepareWindowState(userLanguage.c_str());
+    LoadDiscForLanguage(userLanguage.c_str());
     checker->userLanguage = userLanguage;
 
     SIZE outer = {};
     LoadBackground(checker->window, &outer);
     checker->client = ClientAreaFor(checker->window, outer);
-    launcher.mainWindow = checker->window;
     LoadSlotsAndColors();
     return launcher.language;
 }

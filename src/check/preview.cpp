@@ -5,6 +5,7 @@
 
 #include "config/config_values.h"
 #include "startup/launcher_state.h"
+#include "window/paint.h"
 #include "window/window.h"
 
 #include <algorithm>

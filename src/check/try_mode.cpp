@@ -8,7 +8,7 @@
 #include "config/config_values.h"
 #include "platform/platform.h"
 #include "startup/launcher_state.h"
-#include "startup/startup.h"
+#include "config/language.h"
 #include "window/window.h"
 
 #include <algorithm>
@@ -178,7 +178,7 @@ static void PrepareLauncher()
     launcher.instance = GetModuleHandleW(nullptr);
     CopyText(launcher.activeSection, TEXT_CAPACITY, trying.options.section.c_str());
     DetectProcessorToken();
-    PrepareWindowState(trying.userLanguage.c_str());
+    LoadDiscForLanguage(trying.userLanguage.c_str());
 }
 
 static void ListTree(const std::wstring &folder, const std::wstring &prefix, DWORD depth,
@@ -262,24 +262,16 @@ static void RunCheck()
 
 // Checks the disc again and shows it anew through the launcher's own reload.
 // The check loads into the launcher's record too, so the window's own part of
-// the record is kept aside and the rest set up again afterwards.
+// the record is kept aside and the disc loaded again afterwards.
 static void ReadDiscAgain(const std::wstring &changed)
 {
-    LauncherState kept = launcher;
+    WindowRecord window = launcher;
     ReleaseLoad();
     WriteOut(L"\nAUTORUN-CHECK --try: " + changed + L" changed; checking the disc again\n\n");
     RunCheck();
 
+    static_cast<WindowRecord &>(launcher) = window;
     PrepareLauncher();
-    launcher.mainWindow = kept.mainWindow;
-    launcher.introSound = kept.introSound;
-    launcher.quietUntil = kept.quietUntil;
-    launcher.hotIndex = kept.hotIndex;
-    launcher.pressedIndex = kept.pressedIndex;
-    launcher.captured = kept.captured;
-    launcher.lastHitX = kept.lastHitX;
-    launcher.lastHitY = kept.lastHitY;
-    launcher.highContrast = kept.highContrast;
     SIZE outer;
     LoadBackground(trying.window, &outer);
     RECT frame;

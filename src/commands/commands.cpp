@@ -4,7 +4,7 @@
 #include "../config/config_values.h"
 #include "../platform/platform.h"
 #include "../startup/launcher_state.h"
-#include "../startup/startup.h"
+#include "../startup/product_probe.h"
 
 #include <wchar.h>
 

@@ -15,13 +15,8 @@ enum : UINT {
     LM_PRESS_SLOT = 0x8003,
 };
 
-struct LauncherState {
-    HINSTANCE instance;
-    wchar_t sourceRoot[TEXT_CAPACITY];
-    wchar_t iniPath[TEXT_CAPACITY];
-    wchar_t volumeLabel[TEXT_CAPACITY];
-    wchar_t archToken[ARCH_TOKEN_CAPACITY];
-    wchar_t activeSection[TEXT_CAPACITY];
+// What a load of the disc for one language reads; each load starts it afresh.
+struct DiscLoad {
     wchar_t sectionPrefix[TEXT_CAPACITY];
     wchar_t language[TEXT_CAPACITY];
     // The slot sections of the last load: commands, labels, buttons.
@@ -29,8 +24,6 @@ struct LauncherState {
     wchar_t labelSection[TEXT_CAPACITY];
     wchar_t buttonSection[TEXT_CAPACITY];
     wchar_t caption[TEXT_CAPACITY];
-    wchar_t appRegKeyValue[TEXT_CAPACITY];
-    HWND mainWindow;
     HBITMAP background;
     int defaultBackground;
     int backgroundWidth;
@@ -40,19 +33,35 @@ struct LauncherState {
     COLORREF loColor;
     COLORREF bkgColor;
     int labelLineHeight;
+    int visibleCount;
+};
+
+// The window's own part: the pointer, the keys and the intro, which a load of
+// the disc into an open window leaves as they are.
+struct WindowRecord {
+    HWND mainWindow;
     // The user's high-contrast setting: paint in the system's colours.
     int highContrast;
-    // Set by the author's tools: the disc's files may be saved by an editor
-    // while they are read, so they are opened with every kind of sharing.
-    int sharedReads;
     const void *introSound;
     DWORD quietUntil;
     int hotIndex;
     int pressedIndex;
     int captured;
-    int visibleCount;
     int lastHitX;
     int lastHitY;
+};
+
+struct LauncherState : DiscLoad, WindowRecord {
+    HINSTANCE instance;
+    wchar_t sourceRoot[TEXT_CAPACITY];
+    wchar_t iniPath[TEXT_CAPACITY];
+    wchar_t volumeLabel[TEXT_CAPACITY];
+    wchar_t archToken[ARCH_TOKEN_CAPACITY];
+    wchar_t activeSection[TEXT_CAPACITY];
+    wchar_t appRegKeyValue[TEXT_CAPACITY];
+    // Set by the author's tools: the disc's files may be saved by an editor
+    // while they are read, so they are opened with every kind of sharing.
+    int sharedReads;
     volatile LONG workerBusy; // touched only with Interlocked* calls
     wchar_t workerCommand[TEXT_CAPACITY];
     wchar_t workerParameters[TEXT_CAPACITY];

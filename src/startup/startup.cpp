@@ -1,16 +1,13 @@
 #include "startup.h"
 
 #include "../config/config_values.h"
+#include "../config/language.h"
 #include "../platform/platform.h"
 #include "../window/window.h"
 #include "launcher_state.h"
 #include "prerequisite.h"
+#include "product_probe.h"
 #include "working_copy.h"
-
-#include <wctype.h>
-
-LauncherState launcher;
-const wchar_t LAUNCHER_CLASS[] = L"KT.SetupLauncher";
 
 static const wchar_t CONFIG_NAME[] = L"AUTORUN.INI";
 
@@ -52,79 +49,6 @@ int GetSourceRoot(const wchar_t *path, wchar_t *root, int capacity)
         root[0] = 0;
     }
     return length;
-}
-
-void DetectProcessorToken()
-{
-    wchar_t value[TEXT_CAPACITY] = L"";
-    DWORD length = os.GetEnvironmentVariableW(L"PROCESSOR_ARCHITECTURE", value, TEXT_CAPACITY);
-    if (length >= TEXT_CAPACITY)
-        value[0] = 0; // too long to be either token
-    static const wchar_t *const tokens[] = {L"X86", L"ALPHA"};
-    if (value[0]) {
-        for (const wchar_t *token : tokens) {
-            if (MatchesIgnoringAsciiCase(value, lstrlenW(value), token)) {
-                lstrcpyW(launcher.archToken, token);
-                return;
-            }
-        }
-    }
-    lstrcpyW(launcher.archToken, L"X86");
-}
-
-int IsLanguageListed(const wchar_t *language)
-{
-    wchar_t value[TEXT_CAPACITY];
-    return language[0] && ReadConfigString(L"Languages", language, value, TEXT_CAPACITY) != 0;
-}
-
-void ReadUserLanguage(wchar_t *name)
-{
-    if (os.GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, name, TEXT_CAPACITY) == 0)
-        name[0] = 0;
-    name[TEXT_CAPACITY - 1] = 0;
-}
-
-void ChooseLanguage(const wchar_t *userLanguage)
-{
-    CopyText(launcher.language, TEXT_CAPACITY, userLanguage);
-    if (IsLanguageListed(launcher.language))
-        return;
-
-    wchar_t *p = launcher.language;
-    while (*p && iswalpha(*p))
-        p = CharNextW(p);
-    *p = 0;
-    if (IsLanguageListed(launcher.language))
-        return;
-
-    ReadConfigString(launcher.activeSection, L"DefaultLang", launcher.language, TEXT_CAPACITY);
-}
-
-// Reads Title of the active section's texts in `language` into `caption`.
-static void ReadCaption()
-{
-    wchar_t section[TEXT_CAPACITY];
-    if (JoinText3(section, TEXT_CAPACITY, launcher.activeSection, L"Str_", launcher.language))
-        ReadConfigString(section, L"Title", launcher.caption, TEXT_CAPACITY);
-}
-
-void PrepareWindowState(const wchar_t *userLanguage)
-{
-    ChooseLanguage(userLanguage);
-    launcher.captured = 0;
-    launcher.hotIndex = -1;
-    launcher.pressedIndex = -1;
-    launcher.visibleCount = 0;
-    launcher.lastHitX = 0;
-    launcher.lastHitY = 0;
-    lstrcpyW(launcher.sectionPrefix, launcher.activeSection);
-    ReadCaption();
-}
-
-int IsApplicationInstalled(const wchar_t *, wchar_t *, int)
-{
-    return 0;
 }
 
 static int RunLauncher(int)
@@ -200,7 +124,7 @@ int LauncherMain(HINSTANCE instance, int showCommand)
     MakeWorkingCopy(windowsDirectory);
     wchar_t userLanguage[TEXT_CAPACITY] = L"";
     ReadUserLanguage(userLanguage);
-    PrepareWindowState(userLanguage);
+    LoadDiscForLanguage(userLanguage);
 
     int result = RunLauncher(showCommand);
     DeleteWorkingCopy();

@@ -1,5 +1,5 @@
 #include "accessibility.h"
-#include "window.h"
+#include "paint.h"
 
 #include "../commands/commands.h"
 #include "../config/command_table.h"

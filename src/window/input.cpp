@@ -1,6 +1,6 @@
 #include "input.h"
 #include "accessibility.h"
-#include "window.h"
+#include "paint.h"
 
 #include "../commands/commands.h"
 #include "../config/command_table.h"

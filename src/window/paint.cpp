@@ -1,4 +1,4 @@
-#include "window.h"
+#include "paint.h"
 
 #include "../config/command_table.h"
 #include "../config/config_values.h"

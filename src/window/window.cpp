@@ -2,6 +2,7 @@
 
 #include "accessibility.h"
 #include "input.h"
+#include "paint.h"
 
 #include "../commands/commands.h"
 #include "../config/bitmap_file.h"
@@ -56,6 +57,10 @@ HWND CreateLauncherWindow(const wchar_t *className)
 {
     HICON extracted = ExtractConfiguredIcon();
     HICON icon = extracted ? extracted : LoadIconW(launcher.instance, MAKEINTRESOURCEW(ICON_ID));
+    // A new window: nothing is hot, pressed or captured yet.
+    static_cast<WindowRecord &>(launcher) = WindowRecord{};
+    launcher.hotIndex = -1;
+    launcher.pressedIndex = -1;
     launcher.introSound = LoadSoundResource(INTRO_SOUND_ID);
     launcher.highContrast = ReadHighContrast();
 

@@ -29,22 +29,3 @@ void LoadBackground(HWND window, SIZE *outerSize);
 // label colours.
 void LoadSlotsAndColors();
 
-BOOL DrawImage(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, int srcY,
-               COLORREF colorKey);
-void DrawLabel(HDC dc, int x, int y, const wchar_t *text, int length);
-
-// Paints the background and every defined slot onto `dc`; under high
-// contrast in the system's colours, with a focus rectangle around the hot slot.
-void PaintLauncher(HDC dc);
-
-// The background alone, as PaintLauncher draws it under the slots.
-void PaintBackground(HDC dc);
-
-// The union of slot `index`'s label and button rectangles, in client coordinates.
-void GetSlotBounds(int index, RECT *bounds);
-
-// Where the focus rectangle of slot `index` lies: just outside its bounds.
-void GetFocusBounds(int index, RECT *bounds);
-
-// Moves the highlight to the slot under the client point (x, y).
-void UpdateHover(HWND window, int x, int y);

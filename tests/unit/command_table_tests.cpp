@@ -2,6 +2,7 @@
 #include "config/command_table.h"
 #include "config/config_values.h"
 #include "test_support.h"
+#include "window/paint.h"
 #include "window/window.h"
 
 #include <gtest/gtest.h>

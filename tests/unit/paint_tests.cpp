@@ -2,6 +2,7 @@
 // label lines, shadows and colours, the background, the count of shown slots.
 #include "config/command_table.h"
 #include "test_support.h"
+#include "window/paint.h"
 #include "window/window.h"
 
 #include <gtest/gtest.h>

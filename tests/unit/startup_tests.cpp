@@ -1,6 +1,7 @@
 // Start-up rules: source root, processor token, language, working copy, and the
 // media-runtime prerequisite, with the environment faked at the platform seam.
 #include "config/config_values.h"
+#include "config/language.h"
 #include "startup/prerequisite.h"
 #include "startup/startup.h"
 #include "startup/working_copy.h"

@@ -4,6 +4,7 @@
 #include "config/command_table.h"
 #include "startup/working_copy.h"
 #include "test_support.h"
+#include "window/paint.h"
 #include "window/window.h"
 
 #include <gtest/gtest.h>

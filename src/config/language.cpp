@@ -1,0 +1,80 @@
+#include "language.h"
+
+#include "../platform/platform.h"
+#include "../startup/launcher_state.h"
+#include "command_table.h"
+#include "config_values.h"
+
+#include <wctype.h>
+
+void DetectProcessorToken()
+{
+    wchar_t value[TEXT_CAPACITY] = L"";
+    DWORD length = os.GetEnvironmentVariableW(L"PROCESSOR_ARCHITECTURE", value, TEXT_CAPACITY);
+    if (length >= TEXT_CAPACITY)
+        value[0] = 0; // too long to be either token
+    static const wchar_t *const tokens[] = {L"X86", L"ALPHA"};
+    if (value[0]) {
+        for (const wchar_t *token : tokens) {
+            if (MatchesIgnoringAsciiCase(value, lstrlenW(value), token)) {
+                lstrcpyW(launcher.archToken, token);
+                return;
+            }
+        }
+    }
+    lstrcpyW(launcher.archToken, L"X86");
+}
+
+int IsLanguageListed(const wchar_t *language)
+{
+    wchar_t value[TEXT_CAPACITY];
+    return language[0] && ReadConfigString(L"Languages", language, value, TEXT_CAPACITY) != 0;
+}
+
+void ReadUserLanguage(wchar_t *name)
+{
+    if (os.GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, name, TEXT_CAPACITY) == 0)
+        name[0] = 0;
+    name[TEXT_CAPACITY - 1] = 0;
+}
+
+void ChooseLanguage(const wchar_t *userLanguage)
+{
+    CopyText(launcher.language, TEXT_CAPACITY, userLanguage);
+    if (IsLanguageListed(launcher.language))
+        return;
+
+    wchar_t *p = launcher.language;
+    while (*p && iswalpha(*p))
+        p = CharNextW(p);
+    *p = 0;
+    if (IsLanguageListed(launcher.language))
+        return;
+
+    ReadConfigString(launcher.activeSection, L"DefaultLang", launcher.language, TEXT_CAPACITY);
+}
+
+
+// Reads Title of the active section's texts in `language` into `caption`.
+static void ReadCaption()
+{
+    wchar_t section[TEXT_CAPACITY];
+    if (JoinText3(section, TEXT_CAPACITY, launcher.activeSection, L"Str_", launcher.language))
+        ReadConfigString(section, L"Title", launcher.caption, TEXT_CAPACITY);
+}
+
+void ForgetDiscLoad()
+{
+    ResetCommandTable();
+    if (launcher.background)
+        DeleteObject(launcher.background);
+    static_cast<DiscLoad &>(launcher) = DiscLoad{};
+}
+
+void LoadDiscForLanguage(const wchar_t *userLanguage)
+{
+    ForgetDiscLoad();
+    ChooseLanguage(userLanguage);
+    lstrcpyW(launcher.sectionPrefix, launcher.activeSection);
+    ReadCaption();
+}

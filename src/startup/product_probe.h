@@ -1,0 +1,6 @@
+// Whether the product this disc installs is on the machine.
+#pragma once
+
+// 1 when the product named by AppRegKey is installed, with `text` (of
+// `textCapacity` characters) for what was found. No product counts as installed.
+int IsApplicationInstalled(const wchar_t *appRegKey, wchar_t *text, int textCapacity);
