@@ -21,29 +21,20 @@ static std::wstring Parameters(const wchar_t *arguments)
     return arguments[0] ? L" with parameters " + Quote(arguments) : std::wstring();
 }
 
-std::wstring WhatItRuns(const CommandSlot &slot)
+std::wstring WhatItRuns(const CommandPlan &plan)
 {
-    wchar_t target[TEXT_CAPACITY], commandLine[TEXT_CAPACITY];
-    std::wstring path =
-        JoinSourcePath(target, slot.path) ? Quote(target) : L"nothing (path too long)";
-    switch (slot.kind) {
-    case CMD_BROWSE:
-        return L"explores " + path;
-    case CMD_EXE:
-        return L"opens " + path + Parameters(slot.arguments);
-    case CMD_EXIT:
+    if (plan.closes)
         return L"closes the launcher";
-    case CMD_INSTALL:
-        if (!target[0] || !BuildInstallerCommandLine(target, slot.arguments, commandLine))
-            return L"nothing (command line too long)";
-        return L"runs the command line [" + std::wstring(commandLine) + L"] and waits for it";
-    case CMD_UNINST:
-        return L"runs [msiexec /x PRODUCT-CODE], the product code read from the registry, and "
-               L"waits for it";
-    case CMD_WEB:
-        return L"opens " + Quote(slot.path) + Parameters(slot.arguments);
+    if (plan.verb) {
+        std::wstring target = plan.fits ? Quote(plan.file) : L"nothing (path too long)";
+        return std::wstring(plan.verb) + L"s " + target + Parameters(plan.parameters);
     }
-    return std::wstring();
+    if (plan.productCodeFromRegistry)
+        return L"runs [" + std::wstring(plan.file) + L" " + plan.parameters +
+               L"PRODUCT-CODE], the product code read from the registry, and waits for it";
+    if (!plan.fits)
+        return L"nothing (command line too long)";
+    return L"runs the command line [" + std::wstring(plan.commandLine) + L"] and waits for it";
 }
 
 static std::wstring LabelLines(const wchar_t *label)
@@ -143,7 +134,9 @@ void AppendButtonTable(Checker *checker)
         table += L"  " + Pad(slot.key, 7) + Pad(COMMAND_KEYWORDS[slot.kind], 13) + Pad(order, 6) +
                  Pad(RectOf(slot.labelRect), 24) + RectOf(slot.buttonRect) + L"\n";
         std::wstring indent(9, L' ');
-        table += indent + L"does    " + WhatItRuns(slot) + L"\n";
+        CommandPlan plan;
+        DescribeCommand(i, &plan);
+        table += indent + L"does    " + WhatItRuns(plan) + L"\n";
         table += indent + L"label   " + LabelLines(slot.label) + L"\n";
         wchar_t spoken[TEXT_CAPACITY];
         MakeSpokenLabel(slot.label, spoken);

@@ -82,10 +82,10 @@ void CheckUnknownKeys(Checker *checker, const std::wstring &section,
 // The button table of the language now loaded.
 void AppendButtonTable(Checker *checker);
 
-struct CommandSlot;
-// What the launcher hands to the shell or starts for `slot`, with the full
+struct CommandPlan;
+// What the launcher hands to the shell or starts for a command, with the full
 // paths: the words of the button table.
-std::wstring WhatItRuns(const CommandSlot &slot);
+std::wstring WhatItRuns(const CommandPlan &plan);
 
 // A whole check of the disc, printed; its exit code.
 typedef int (*CheckRun)(Checker *checker);

@@ -188,43 +188,44 @@ static void CheckKeyword(Checker *checker, int line, const std::wstring &key, co
         {key, Quote(keyword), keywords});
 }
 
+// What must be there for each kind of target (`use`, when it is on the disc),
+// and what a command of it does without a path (%1 the key, %2 its keyword).
+struct TargetRule {
+    bool onDisc;
+    FileUse use;
+    Severity severity;
+    const wchar_t *withoutPath;
+};
+
+static const TargetRule TARGET_RULES[TARGET_COUNT] = {
+    {false, ICON, LEVEL_WARNING, L"%1: %2 uses no path or arguments; they are ignored"},
+    {true, FOLDER_TO_EXPLORE, LEVEL_NOTE, nullptr},
+    {true, FILE_TO_OPEN, LEVEL_WARNING, L"%1: CMD_EXE without a path opens the disc's root folder"},
+    {true, INSTALLER, LEVEL_ERROR, L"%1: CMD_INSTALL without an installer path starts nothing"},
+    {false, ICON, LEVEL_ERROR, L"%1: CMD_WEB without an address opens nothing"},
+};
+
 // What the command runs, checked on the disc.
-static void CheckTarget(Checker *checker, int line, const std::wstring &key,
-                        const CommandSlot &slot, bool hasPath)
+static void CheckTarget(Checker *checker, int line, const std::wstring &key, int slotIndex,
+                        bool hasPath)
 {
-    DiscFile target = FindOnDisc(slot.path);
-    wchar_t commandLine[TEXT_CAPACITY];
-    switch (slot.kind) {
-    case CMD_BROWSE:
-        CheckFileUse(checker, line, key, slot.path, target, FOLDER_TO_EXPLORE);
-        break;
-    case CMD_EXE:
-        if (!hasPath)
-            Say(checker, line, LEVEL_WARNING,
-                L"%1: CMD_EXE without a path opens the disc's root folder", {key});
-        else
-            CheckFileUse(checker, line, key, slot.path, target, FILE_TO_OPEN);
-        break;
-    case CMD_INSTALL:
-        // A command line that does not fit starts nothing, as a path that does not fit.
-        if (!BuildInstallerCommandLine(target.path.c_str(), slot.arguments, commandLine))
-            target = DiscFile();
-        if (!hasPath)
-            Say(checker, line, LEVEL_ERROR,
-                L"%1: CMD_INSTALL without an installer path starts nothing", {key});
-        else
-            CheckFileUse(checker, line, key, slot.path, target, INSTALLER);
-        break;
-    case CMD_WEB:
-        if (!hasPath)
-            Say(checker, line, LEVEL_ERROR, L"%1: CMD_WEB without an address opens nothing", {key});
-        break;
-    default:
-        if (hasPath)
-            Say(checker, line, LEVEL_WARNING, L"%1: %2 uses no path or arguments; they are ignored",
-                {key, COMMAND_KEYWORDS[slot.kind]});
-        break;
+    const CommandSlot &slot = CommandTable[slotIndex];
+    CommandPlan plan;
+    DescribeCommand(slotIndex, &plan);
+    const TargetRule &rule = TARGET_RULES[plan.target];
+    // A path given to a command that takes none is the fault; a missing one
+    // is where one is needed.
+    if (rule.withoutPath && hasPath == (plan.target == TARGET_NONE)) {
+        Say(checker, line, rule.severity, rule.withoutPath, {key, COMMAND_KEYWORDS[slot.kind]});
+        return;
     }
+    if (!rule.onDisc)
+        return;
+    DiscFile target = FindOnDisc(slot.path);
+    // A command line that does not fit starts nothing, as a path that does not fit.
+    if (!plan.fits)
+        target = DiscFile();
+    CheckFileUse(checker, line, key, slot.path, target, rule.use);
 }
 
 static void CheckDefinitions(Checker *checker)
@@ -242,7 +243,7 @@ static void CheckDefinitions(Checker *checker)
         CheckEntry(checker, line, key, COMMAND_ENTRY, fields,
                    Fill(L"%1, path %2, arguments %3",
                         {COMMAND_KEYWORDS[slot.kind], Quote(slot.path), Quote(slot.arguments)}));
-        CheckTarget(checker, line, key, slot, fields.tokens.size() > 1);
+        CheckTarget(checker, line, key, i, fields.tokens.size() > 1);
     }
 }
 

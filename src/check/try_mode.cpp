@@ -4,9 +4,9 @@
 // whenever a file below its root changes.
 #include "checker.h"
 
+#include "commands/commands.h"
 #include "config/command_table.h"
 #include "config/config_values.h"
-#include "platform/platform.h"
 #include "startup/launcher_state.h"
 #include "config/language.h"
 #include "window/window.h"
@@ -44,9 +44,6 @@ struct TryState {
     std::wstring root;
     std::wstring userLanguage;
     HWND window;
-    WNDPROC launcherProc;
-    int activeSlot; // the slot whose click or Enter is being handled, or -1
-    bool shown;     // what it runs was printed
     std::vector<TreeEntry> tree; // the tree at the last reading
     // A change was seen and the disc is read again once the tree has stayed
     // as it is for a look interval: an editor's save is then complete.
@@ -61,114 +58,17 @@ struct TryState {
 
 static TryState trying;
 
-// Prints, once for each click or Enter, what the launcher does for the slot.
-static void ShowCommand(const wchar_t *outcome)
+// Prints what the launcher would do for the slot instead of doing it; only
+// closing the window is done.
+static void ShowCommand(HWND window, int slotIndex, const CommandPlan &plan)
 {
-    if (trying.activeSlot < 0 || trying.shown)
-        return;
-    trying.shown = true;
-    const CommandSlot &slot = CommandTable[trying.activeSlot];
-    WriteOut(std::wstring(slot.key) + L": " + WhatItRuns(slot) + outcome + L"\n");
-}
-
-static HINSTANCE WINAPI ShowShellCall(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT)
-{
-    ShowCommand(L"");
-    return reinterpret_cast<HINSTANCE>(33); // what the shell answers for a started action
-}
-
-// The worker itself still runs, so it posts its completion and lowers
-// workerBusy as it would; only the program it starts is left out.
-static HANDLE WINAPI ShowWorker(LPSECURITY_ATTRIBUTES security, SIZE_T stackSize,
-                                LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
-                                LPDWORD threadId)
-{
-    ShowCommand(L"");
-    return CreateThread(security, stackSize, start, parameter, flags, threadId);
-}
-
-static BOOL WINAPI SkipProcess(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
-                               DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION)
-{
-    SetLastError(ERROR_CANCELLED);
-    return FALSE;
-}
-
-static BOOL WINAPI SkipShellProcess(SHELLEXECUTEINFOW *info)
-{
-    info->hProcess = nullptr;
-    SetLastError(ERROR_CANCELLED);
-    return FALSE;
-}
-
-static UINT WINAPI SkipWinExec(LPCSTR, UINT)
-{
-    return 33;
-}
-
-static LSTATUS WINAPI OpenRegistryKey(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access,
-                                      PHKEY result)
-{
-    LSTATUS status = RegOpenKeyExW(key, subKey, options, access, result);
-    if (status != ERROR_SUCCESS)
-        ShowCommand(NO_PRODUCT_CODE);
-    return status;
-}
-
-static LSTATUS WINAPI ReadRegistryValue(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type,
-                                        LPBYTE data, LPDWORD size)
-{
-    LSTATUS status = RegQueryValueExW(key, name, reserved, type, data, size);
-    if (status != ERROR_SUCCESS)
-        ShowCommand(NO_PRODUCT_CODE);
-    return status;
-}
-
-// The launcher's dispatcher keeps its own logic (the insert-disc prompt,
-// workerBusy, the workers' messages); only what it would start is replaced.
-static void ShowInsteadOfRunning()
-{
-    os.ShellExecuteW = ShowShellCall;
-    os.ShellExecuteExW = SkipShellProcess;
-    os.CreateProcessW = SkipProcess;
-    os.WinExec = SkipWinExec;
-    os.CreateThread = ShowWorker;
-    os.RegOpenKeyExW = OpenRegistryKey;
-    os.RegQueryValueExW = ReadRegistryValue;
-}
-
-// Hands a click or Enter to the launcher's procedure, knowing which slot it
-// would run: the pressed slot on a release over it, the hot slot on Enter.
-static LRESULT Activate(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int slot)
-{
-    int outerSlot = trying.activeSlot;
-    bool outerShown = trying.shown;
-    trying.activeSlot = slot;
-    trying.shown = false;
-    LRESULT result = CallWindowProcW(trying.launcherProc, window, message, wParam, lParam);
-    trying.activeSlot = outerSlot;
-    trying.shown = outerShown;
-    return result;
-}
-
-static LRESULT CALLBACK TryWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_LBUTTONUP:
-        return Activate(window, message, wParam, lParam, launcher.pressedIndex);
-    case WM_KEYDOWN:
-        if (wParam == VK_RETURN)
-            return Activate(window, message, wParam, lParam, launcher.hotIndex);
-        break;
-    case LM_PRESS_SLOT:
-        return Activate(window, message, wParam, lParam,
-                        wParam < SLOT_COUNT ? static_cast<int>(wParam) : -1);
-    case WM_DESTROY:
-        // CMD_EXIT closes the window without asking the platform.
-        ShowCommand(L"");
-        break;
-    }
-    return CallWindowProcW(trying.launcherProc, window, message, wParam, lParam);
+    std::wstring outcome;
+    wchar_t productCode[TEXT_CAPACITY];
+    if (plan.productCodeFromRegistry && !ReadProductCode(productCode))
+        outcome = NO_PRODUCT_CODE;
+    WriteOut(std::wstring(CommandTable[slotIndex].key) + L": " + WhatItRuns(plan) + outcome + L"\n");
+    if (plan.closes)
+        DestroyWindow(window);
 }
 
 // The launcher's record as start-up leaves it for the window, the disc's own
@@ -279,7 +179,7 @@ static void ReadDiscAgain(const std::wstring &changed)
     if (frame.right - frame.left != outer.cx || frame.bottom - frame.top != outer.cy)
         SetWindowPos(trying.window, nullptr, 0, 0, outer.cx, outer.cy,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    os.PostMessageW(trying.window, LM_RELOAD, 0, 0);
+    PostMessageW(trying.window, LM_RELOAD, 0, 0);
 }
 
 // Watches the root for changes below it; none when it cannot be watched.
@@ -374,7 +274,6 @@ int TryDisc(Checker *checker, CheckRun check)
 {
     trying.check = check;
     trying.options = checker->options;
-    trying.activeSlot = -1;
     if (check(checker) == EXIT_TROUBLE)
         return EXIT_TROUBLE;
     trying.root = launcher.sourceRoot;
@@ -390,15 +289,13 @@ int TryDisc(Checker *checker, CheckRun check)
     } else {
         trying.userLanguage = trying.options.language;
     }
-    ShowInsteadOfRunning();
+    SetCommandPerformer(ShowCommand);
     PrepareLauncher();
     trying.window = CreateLauncherWindow(TRY_CLASS);
     if (!trying.window) {
         WriteError(L"AUTORUN-CHECK: cannot create the launcher's window\n");
         return EXIT_TROUBLE;
     }
-    trying.launcherProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(trying.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TryWndProc)));
     WriteOut(L"\nAUTORUN-CHECK --try: the launcher's window on " + Quote(trying.root) +
              L"; what its buttons run is printed here, not run. The disc is checked and shown "
              L"again when a file below it changes. Close the window to end.\n");

@@ -11,6 +11,7 @@
 static const wchar_t PRODUCT_CODE_KEY[] = L"Software\\Velmora\\Shared Information\\AutoStart";
 static const wchar_t PRODUCT_CODE_VALUE[] = L"ProductCodeGUID";
 static const wchar_t UNINSTALLER[] = L"msiexec";
+static const wchar_t UNINSTALL_OPTION[] = L"/x ";
 // The platform's error for a program that needs administrator rights; the
 // compiler's headers lack its name.
 enum : DWORD { ELEVATION_REQUIRED = 740 };
@@ -18,29 +19,6 @@ enum : DWORD { ELEVATION_REQUIRED = 740 };
 static int IsWorkerBusy()
 {
     return InterlockedCompareExchange(&launcher.workerBusy, 0, 0) != 0;
-}
-
-static void BrowseSource(HWND window, const CommandSlot &slot)
-{
-    wchar_t target[TEXT_CAPACITY];
-    if (!JoinSourcePath(target, slot.path))
-        return;
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    os.ShellExecuteW(window, L"explore", target, nullptr, nullptr, SW_SHOWNORMAL);
-    SetCursor(previous);
-}
-
-static void OpenSourceFile(HWND window, const CommandSlot &slot)
-{
-    wchar_t target[TEXT_CAPACITY];
-    if (!JoinSourcePath(target, slot.path))
-        return;
-    os.ShellExecuteW(window, L"open", target, slot.arguments, L"", SW_SHOWNORMAL);
-}
-
-static void OpenWebAddress(HWND window, const CommandSlot &slot)
-{
-    os.ShellExecuteW(window, L"open", slot.path, slot.arguments, L"", SW_SHOWNORMAL);
 }
 
 static void StartWorker(LPTHREAD_START_ROUTINE worker)
@@ -93,30 +71,104 @@ static int WaitForInstallerProgram(HWND window, const wchar_t *program)
     return 1;
 }
 
-static void RunInstaller(HWND window, const CommandSlot &slot)
+void DescribeCommand(int slotIndex, CommandPlan *plan)
 {
-    wchar_t commandLine[TEXT_CAPACITY];
-    if (!JoinSourcePath(launcher.workerCommand, slot.path) ||
-        !BuildInstallerCommandLine(launcher.workerCommand, slot.arguments, commandLine))
-        return;
-    if (!WaitForInstallerProgram(window, launcher.workerCommand))
-        return;
-    CopyText(launcher.workerProgram, TEXT_CAPACITY, launcher.workerCommand);
-    CopyText(launcher.workerParameters, TEXT_CAPACITY, slot.arguments);
-    CopyText(launcher.workerCommand, TEXT_CAPACITY, commandLine);
+    const CommandSlot &slot = CommandTable[slotIndex];
+    *plan = CommandPlan{};
+    plan->kind = slot.kind;
+    plan->fits = true;
+    switch (slot.kind) {
+    case CMD_BROWSE:
+        plan->target = TARGET_FOLDER;
+        plan->verb = L"explore";
+        plan->fits = JoinSourcePath(plan->file, slot.path);
+        break;
+    case CMD_EXE:
+        plan->target = TARGET_FILE;
+        plan->verb = L"open";
+        plan->fits = JoinSourcePath(plan->file, slot.path);
+        CopyText(plan->parameters, TEXT_CAPACITY, slot.arguments);
+        break;
+    case CMD_EXIT:
+        plan->closes = true;
+        break;
+    case CMD_INSTALL:
+        plan->target = TARGET_PROGRAM;
+        plan->waits = true;
+        plan->fits = JoinSourcePath(plan->file, slot.path) &&
+                     BuildInstallerCommandLine(plan->file, slot.arguments, plan->commandLine);
+        CopyText(plan->parameters, TEXT_CAPACITY, slot.arguments);
+        break;
+    case CMD_UNINST:
+        plan->waits = true;
+        plan->productCodeFromRegistry = true;
+        CopyText(plan->file, TEXT_CAPACITY, UNINSTALLER);
+        CopyText(plan->parameters, TEXT_CAPACITY, UNINSTALL_OPTION);
+        break;
+    case CMD_WEB:
+        plan->target = TARGET_ADDRESS;
+        plan->verb = L"open";
+        CopyText(plan->file, TEXT_CAPACITY, slot.path);
+        CopyText(plan->parameters, TEXT_CAPACITY, slot.arguments);
+        break;
+    }
+}
+
+int ReadProductCode(wchar_t *code)
+{
+    return SUCCEEDED(ReadMachineString(PRODUCT_CODE_KEY, PRODUCT_CODE_VALUE, code,
+                                       TEXT_CAPACITY * sizeof(wchar_t)));
+}
+
+static CommandPerformer performer;
+
+void SetCommandPerformer(CommandPerformer newPerformer)
+{
+    performer = newPerformer;
+}
+
+static void RunInstaller(const CommandPlan &plan)
+{
+    CopyText(launcher.workerProgram, TEXT_CAPACITY, plan.file);
+    CopyText(launcher.workerParameters, TEXT_CAPACITY, plan.parameters);
+    CopyText(launcher.workerCommand, TEXT_CAPACITY, plan.commandLine);
     StartWorker(InstallerThread);
 }
 
-static void RunUninstaller()
+static void RunUninstaller(const CommandPlan &plan)
 {
     wchar_t productCode[TEXT_CAPACITY];
-    if (FAILED(ReadMachineString(PRODUCT_CODE_KEY, PRODUCT_CODE_VALUE, productCode,
-                                 sizeof productCode)))
+    if (!ReadProductCode(productCode))
         return;
-    if (!JoinText(launcher.workerParameters, TEXT_CAPACITY, L"/x ", productCode))
+    if (!JoinText(launcher.workerParameters, TEXT_CAPACITY, plan.parameters, productCode))
         return;
-    CopyText(launcher.workerCommand, TEXT_CAPACITY, UNINSTALLER);
+    CopyText(launcher.workerCommand, TEXT_CAPACITY, plan.file);
     StartWorker(UninstallerThread);
+}
+
+static void Perform(HWND window, const CommandPlan &plan)
+{
+    switch (plan.kind) {
+    case CMD_BROWSE: {
+        HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        os.ShellExecuteW(window, plan.verb, plan.file, nullptr, nullptr, SW_SHOWNORMAL);
+        SetCursor(previous);
+        break;
+    }
+    case CMD_EXE:
+    case CMD_WEB:
+        os.ShellExecuteW(window, plan.verb, plan.file, plan.parameters, L"", SW_SHOWNORMAL);
+        break;
+    case CMD_EXIT:
+        DestroyWindow(window);
+        break;
+    case CMD_INSTALL:
+        RunInstaller(plan);
+        break;
+    case CMD_UNINST:
+        RunUninstaller(plan);
+        break;
+    }
 }
 
 void ExecuteCommand(HWND window, int slotIndex)
@@ -125,27 +177,21 @@ void ExecuteCommand(HWND window, int slotIndex)
         return;
     if (slotIndex < 0 || slotIndex >= SLOT_COUNT)
         return;
-    const CommandSlot &slot = CommandTable[slotIndex];
-    switch (slot.kind) {
-    case CMD_BROWSE:
-        BrowseSource(window, slot);
-        break;
-    case CMD_EXE:
-        OpenSourceFile(window, slot);
-        break;
-    case CMD_EXIT:
-        DestroyWindow(window);
-        break;
-    case CMD_INSTALL:
-        RunInstaller(window, slot);
-        break;
-    case CMD_UNINST:
-        RunUninstaller();
-        break;
-    case CMD_WEB:
-        OpenWebAddress(window, slot);
-        break;
+    CommandPlan plan;
+    DescribeCommand(slotIndex, &plan);
+    if (!plan.fits)
+        return;
+    // A program on the disc is asked for until it is there; the record names
+    // it while the prompt is shown.
+    if (plan.target == TARGET_PROGRAM) {
+        CopyText(launcher.workerCommand, TEXT_CAPACITY, plan.file);
+        if (!WaitForInstallerProgram(window, launcher.workerCommand))
+            return;
     }
+    if (performer)
+        performer(window, slotIndex, plan);
+    else
+        Perform(window, plan);
 }
 
 // Starts `program` with `parameters` through the shell's "runas" verb, which

@@ -2,6 +2,7 @@
 // the uninstaller.
 #pragma once
 
+#include "../config/command_table.h"
 #include "../startup/launcher_state.h"
 
 #include <windows.h>
@@ -9,6 +10,49 @@
 // Room for an "Insert" text of a full buffer with the longest label put in,
 // so the prompt is never cut.
 enum { PROMPT_CAPACITY = 2 * TEXT_CAPACITY };
+
+// What a command's path names, and so what must be there for it.
+enum CommandTarget : int {
+    TARGET_NONE,    // the command takes no path
+    TARGET_FOLDER,  // a folder on the disc, explored
+    TARGET_FILE,    // a file on the disc, opened by the shell
+    TARGET_PROGRAM, // a program on the disc, started and waited for
+    TARGET_ADDRESS, // a web address, opened by the shell
+    TARGET_COUNT
+};
+
+// What a slot's command does, as the launcher does it: the one description
+// that running it, the author's checker and its try window all read.
+struct CommandPlan {
+    CommandKind kind;
+    CommandTarget target;
+    // The shell's verb, or null when the command is not handed to the shell.
+    const wchar_t *verb;
+    // The folder, file, address or program; the uninstaller's program.
+    wchar_t file[TEXT_CAPACITY];
+    wchar_t parameters[TEXT_CAPACITY];
+    // The program's command line, for a command that starts it directly.
+    wchar_t commandLine[TEXT_CAPACITY];
+    bool closes; // it closes the launcher
+    bool waits;  // a worker waits for it to end
+    // The uninstaller: the product code read from the registry at the click
+    // ends its parameters.
+    bool productCodeFromRegistry;
+    // 0 when its path or command line does not fit: it then does nothing.
+    bool fits;
+};
+
+// The plan of slot `slotIndex` (0 to 29) as its command would run now.
+void DescribeCommand(int slotIndex, CommandPlan *plan);
+
+// The product code the uninstaller is given, from the registry, into `code`
+// of TEXT_CAPACITY characters. 0 when there is none.
+int ReadProductCode(wchar_t *code);
+
+// Who carries out a command that is due: the launcher runs it; the author's
+// try window shows it instead. Null (the default) runs it.
+using CommandPerformer = void (*)(HWND window, int slotIndex, const CommandPlan &plan);
+void SetCommandPerformer(CommandPerformer performer);
 
 // Runs the command of slot `slotIndex` (0 to 29); anything else does nothing.
 void ExecuteCommand(HWND window, int slotIndex);
