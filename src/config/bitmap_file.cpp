@@ -23,7 +23,7 @@ static bool FitsInside(unsigned long long offset, unsigned long long length, DWO
     return offset <= size && length <= size - offset;
 }
 
-int IsBitmapImageComplete(const BYTE *data, DWORD size)
+static int IsBitmapImageComplete(const BYTE *data, DWORD size)
 {
     const DWORD fileHeaderSize = 14;
     if (!data || size < fileHeaderSize + 4)

@@ -11,6 +11,3 @@ HBITMAP LoadBitmapFile(const wchar_t *path, HWND window);
 // the image is incomplete or the platform refuses it.
 HBITMAP BitmapFromFileImage(const BYTE *data, DWORD size, HWND window);
 
-// Checks that a BMP image of `size` bytes holds its headers, colour table and
-// pixel bits inside those bytes. 1 when it does.
-int IsBitmapImageComplete(const BYTE *data, DWORD size);

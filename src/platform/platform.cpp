@@ -2,6 +2,9 @@
 
 #include <type_traits>
 
+namespace {
+
+// Loads `name` from the system directory by full path; null when it is not there.
 HMODULE LoadSystemLibrary(const wchar_t *name)
 {
     wchar_t path[MAX_PATH];
@@ -17,8 +20,6 @@ HMODULE LoadSystemLibrary(const wchar_t *name)
     return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-namespace {
-
 // The common controls are the version the program's manifest asks for, which
 // Windows finds among its side-by-side assemblies before any folder; the
 // system directory is the only folder searched besides. A full path would
@@ -32,23 +33,10 @@ HMODULE LoadSideBySideLibrary(const wchar_t *name)
 // Calls whose DLLs are loaded from the system directory on first use: most of
 // them are not protected system DLLs, the shell is costly to load before the
 // window shows, and COM and accessibility cost nothing until a screen reader asks.
-enum OptionalCall {
-    PLAY_SOUND,
-    SHELL_EXECUTE,
-    SHELL_EXECUTE_EX,
-    EXTRACT_ICON_EX,
-    INIT_COMMON_CONTROLS,
-    VERSION_INFO_SIZE,
-    VERSION_INFO,
-    VERSION_QUERY,
-    CO_INITIALIZE_EX,
-    CO_DISCONNECT_OBJECT,
-    CO_UNINITIALIZE,
-    SYS_ALLOC_STRING,
-    LRESULT_FROM_OBJECT,
-    ACCESSIBLE_OBJECT_FROM_WINDOW,
-    OPTIONAL_CALL_COUNT
-};
+#define NO_CALL(...)
+#define OPTIONAL_NAME(name, ...) OPTIONAL_##name,
+enum OptionalCall { PLATFORM_CALLS(NO_CALL, OPTIONAL_NAME) OPTIONAL_CALL_COUNT };
+#undef OPTIONAL_NAME
 
 struct OptionalEntry {
     const wchar_t *dll;
@@ -57,22 +45,9 @@ struct OptionalEntry {
     INT_PTR fallback; // the answer when the DLL or the function is missing
 };
 
-const OptionalEntry OPTIONAL_CALLS[OPTIONAL_CALL_COUNT] = {
-    {L"winmm.dll", "sndPlaySoundW", LoadSystemLibrary, FALSE},
-    {L"shell32.dll", "ShellExecuteW", LoadSystemLibrary, SE_ERR_DLLNOTFOUND},
-    {L"shell32.dll", "ShellExecuteExW", LoadSystemLibrary, FALSE},
-    {L"shell32.dll", "ExtractIconExW", LoadSystemLibrary, 0},
-    {L"comctl32.dll", "InitCommonControls", LoadSideBySideLibrary, 0},
-    {L"version.dll", "GetFileVersionInfoSizeW", LoadSystemLibrary, 0},
-    {L"version.dll", "GetFileVersionInfoW", LoadSystemLibrary, FALSE},
-    {L"version.dll", "VerQueryValueW", LoadSystemLibrary, FALSE},
-    {L"ole32.dll", "CoInitializeEx", LoadSystemLibrary, E_FAIL},
-    {L"ole32.dll", "CoDisconnectObject", LoadSystemLibrary, E_FAIL},
-    {L"ole32.dll", "CoUninitialize", LoadSystemLibrary, 0},
-    {L"oleaut32.dll", "SysAllocString", LoadSystemLibrary, 0},
-    {L"oleacc.dll", "LresultFromObject", LoadSystemLibrary, E_FAIL},
-    {L"oleacc.dll", "AccessibleObjectFromWindow", LoadSystemLibrary, E_FAIL},
-};
+#define OPTIONAL_ENTRY(name, dll, load, fallback) {dll, #name, load, fallback},
+const OptionalEntry OPTIONAL_CALLS[OPTIONAL_CALL_COUNT] = {PLATFORM_CALLS(NO_CALL, OPTIONAL_ENTRY)};
+#undef OPTIONAL_ENTRY
 
 // Found entry points; a missing one is looked for again on the next call. The
 // workers call ShellExecuteExW too, so the cache is read and written whole.
@@ -112,42 +87,12 @@ template <OptionalCall Which, typename R, typename... A> struct Optional<Which, 
     }
 };
 
-const Platform realPlatform = {
-    MessageBoxW,
-    FindWindowW,
-    PostMessageW,
-    Optional<SHELL_EXECUTE, decltype(Platform::ShellExecuteW)>::Call,
-    Optional<SHELL_EXECUTE_EX, decltype(Platform::ShellExecuteExW)>::Call,
-    Optional<EXTRACT_ICON_EX, decltype(Platform::ExtractIconExW)>::Call,
-    CreateProcessW,
-    WinExec,
-    CreateThread,
-    Optional<PLAY_SOUND, decltype(Platform::sndPlaySoundW)>::Call,
-    GetMessageW,
-    GetTickCount,
-    GetLocaleInfoW,
-    GetEnvironmentVariableW,
-    GetWindowsDirectoryW,
-    GetSystemDirectoryW,
-    GetTempPathW,
-    GetVolumeInformationW,
-    GetModuleFileNameW,
-    RegOpenKeyExW,
-    RegQueryValueExW,
-    RegCloseKey,
-    Optional<INIT_COMMON_CONTROLS, decltype(Platform::InitCommonControls)>::Call,
-    Optional<VERSION_INFO_SIZE, decltype(Platform::GetFileVersionInfoSizeW)>::Call,
-    Optional<VERSION_INFO, decltype(Platform::GetFileVersionInfoW)>::Call,
-    Optional<VERSION_QUERY, decltype(Platform::VerQueryValueW)>::Call,
-    SystemParametersInfoW,
-    NotifyWinEvent,
-    Optional<CO_INITIALIZE_EX, decltype(Platform::CoInitializeEx)>::Call,
-    Optional<CO_DISCONNECT_OBJECT, decltype(Platform::CoDisconnectObject)>::Call,
-    Optional<CO_UNINITIALIZE, decltype(Platform::CoUninitialize)>::Call,
-    Optional<SYS_ALLOC_STRING, decltype(Platform::SysAllocString)>::Call,
-    Optional<LRESULT_FROM_OBJECT, decltype(Platform::LresultFromObject)>::Call,
-    Optional<ACCESSIBLE_OBJECT_FROM_WINDOW, decltype(Platform::AccessibleObjectFromWindow)>::Call,
-};
+#define DIRECT_CALL(name) name,
+#define OPTIONAL_CALL(name, ...) Optional<OPTIONAL_##name, decltype(&::name)>::Call,
+const Platform realPlatform = {PLATFORM_CALLS(DIRECT_CALL, OPTIONAL_CALL)};
+#undef DIRECT_CALL
+#undef OPTIONAL_CALL
+#undef NO_CALL
 
 } // namespace
 
