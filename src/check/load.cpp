@@ -50,6 +50,8 @@ void ReleaseLoad()
     ResetCommandTable();
     if (launcher.background)
         DeleteObject(launcher.background);
+    if (launcher.labelFont)
+        DeleteObject(launcher.labelFont);
     LauncherState disc = {};
     lstrcpyW(disc.iniPath, launcher.iniPath);
     lstrcpyW(disc.sourceRoot, launcher.sourceRoot);

@@ -47,6 +47,8 @@ enum OptionalCall {
     SYS_ALLOC_STRING,
     LRESULT_FROM_OBJECT,
     ACCESSIBLE_OBJECT_FROM_WINDOW,
+    DPI_FOR_WINDOW,
+    METRICS_FOR_DPI,
     OPTIONAL_CALL_COUNT
 };
 
@@ -72,6 +74,8 @@ const OptionalEntry OPTIONAL_CALLS[OPTIONAL_CALL_COUNT] = {
     {L"oleaut32.dll", "SysAllocString", LoadSystemLibrary, 0},
     {L"oleacc.dll", "LresultFromObject", LoadSystemLibrary, E_FAIL},
     {L"oleacc.dll", "AccessibleObjectFromWindow", LoadSystemLibrary, E_FAIL},
+    {L"user32.dll", "GetDpiForWindow", LoadSystemLibrary, 0},
+    {L"user32.dll", "GetSystemMetricsForDpi", LoadSystemLibrary, 0},
 };
 
 // Found entry points; a missing one is looked for again on the next call. The
@@ -147,6 +151,8 @@ const Platform realPlatform = {
     Optional<SYS_ALLOC_STRING, decltype(Platform::SysAllocString)>::Call,
     Optional<LRESULT_FROM_OBJECT, decltype(Platform::LresultFromObject)>::Call,
     Optional<ACCESSIBLE_OBJECT_FROM_WINDOW, decltype(Platform::AccessibleObjectFromWindow)>::Call,
+    Optional<DPI_FOR_WINDOW, decltype(Platform::GetDpiForWindow)>::Call,
+    Optional<METRICS_FOR_DPI, decltype(Platform::GetSystemMetricsForDpi)>::Call,
 };
 
 } // namespace

@@ -47,6 +47,9 @@ struct Platform {
     decltype(&::SysAllocString) SysAllocString;
     decltype(&::LresultFromObject) LresultFromObject;
     decltype(&::AccessibleObjectFromWindow) AccessibleObjectFromWindow;
+    // Newer than Windows 7; 0 where the system lacks them.
+    UINT(WINAPI *GetDpiForWindow)(HWND window);
+    int(WINAPI *GetSystemMetricsForDpi)(int index, UINT dpi);
 };
 
 extern Platform os;
