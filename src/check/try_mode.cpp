@@ -168,6 +168,12 @@ static LRESULT CALLBACK TryWndProc(HWND window, UINT message, WPARAM wParam, LPA
 
 // The launcher's record as start-up leaves it for the window, the disc's own
 // AUTORUN.INI in place of a working copy.
+// --try --scale: the window at the last scale asked for; otherwise the display's own.
+static int TryDpi()
+{
+    return trying.options.scales.empty() ? 0 : MulDiv(96, trying.options.scales.back(), 100);
+}
+
 static void PrepareLauncher()
 {
     launcher.instance = GetModuleHandleW(nullptr);
@@ -275,7 +281,7 @@ static void ReadDiscAgain(const std::wstring &changed)
     launcher.lastHitX = kept.lastHitX;
     launcher.lastHitY = kept.lastHitY;
     SIZE outer;
-    LoadBackground(trying.window, &outer);
+    LoadBackground(trying.window, &outer, TryDpi());
     RECT frame;
     GetWindowRect(trying.window, &frame);
     if (frame.right - frame.left != outer.cx || frame.bottom - frame.top != outer.cy)
@@ -357,6 +363,7 @@ int TryDisc(Checker *checker, CheckRun check)
     }
     ShowInsteadOfRunning();
     PrepareLauncher();
+    launcher.dpi = TryDpi();
     trying.window = CreateLauncherWindow(TRY_CLASS);
     if (!trying.window) {
         WriteError(L"AUTORUN-CHECK: cannot create the launcher's window\n");

@@ -188,7 +188,8 @@ SIZE ClientSizeFor(SIZE outer)
 static void LayOutWindow(HWND window)
 {
     SIZE outerSize;
-    LoadBackground(window, &outerSize);
+    // A DPI set before creation is kept: the author's kit shows the window at a chosen scale.
+    LoadBackground(window, &outerSize, launcher.dpi);
     CenterWindowSized(window, outerSize.cx, outerSize.cy);
     os.PostMessageW(window, LM_RELOAD, 0, 0);
 }
