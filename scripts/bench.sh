@@ -15,5 +15,6 @@ wineserver -k # start again under the virtual display
 xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
     wine "$1/bench/window_bench.exe"
     wine "$1/bench/startup_bench.exe"
+    wine "$1/bench/scale_bench.exe"
     wineserver -k
 ' bench "$build" 2>/dev/null

@@ -6,7 +6,11 @@ build=$1
 shift
 . "$(dirname "$0")/../scripts/wine-arch.sh"
 UseWineFor "$1"
-export WINEPREFIX="$build/wineprefix"
+# A test may name a prefix of its own inside the build (one at another DPI).
+case "${WINEPREFIX:-}" in
+"$build"/wineprefix-*) ;;
+*) export WINEPREFIX="$build/wineprefix" ;;
+esac
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 [ -f "$WINEPREFIX/system.reg" ] || "$(dirname "$0")/prepare-prefix.sh" "$build" >&2

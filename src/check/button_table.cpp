@@ -53,8 +53,9 @@ static std::wstring ImageText(const wchar_t *name, HBITMAP image)
         return std::wstring(name) + L" (not loaded)";
     BITMAP size = {};
     GetObjectW(image, sizeof size, &size);
+    std::wstring variants = VariantList(FindOnDisc(name).path);
     return std::wstring(name) + L" (" + Number(size.bmWidth) + L" x " + Number(size.bmHeight) +
-           L")";
+           (variants.empty() ? L"" : L"; for other scales" + variants) + L")";
 }
 
 static std::wstring SoundText(const CommandSlot &slot)

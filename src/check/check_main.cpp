@@ -33,6 +33,10 @@ static const wchar_t USAGE[] =
     L"  --high-contrast   with --preview, paint as under a high-contrast theme in this\n"
     L"                    machine's system colours, as LANGUAGE-contrast.png (and\n"
     L"                    LANGUAGE-cmdNN-contrast.png with --hot)\n"
+    L"  --scale PERCENT   with --preview, paint at a display scale of 100, 125, 150, 175,\n"
+    L"                    200, 250 or 300 %, as LANGUAGE@PERCENT.png (LANGUAGE-cmdNN@PERCENT.png,\n"
+    L"                    LANGUAGE-contrast@PERCENT.png); may be given more than once. With\n"
+    L"                    --try, show the window at that scale\n"
     L"  --try             show the launcher's own window on the disc: its buttons light up\n"
     L"                    and sound, and what a click would run is printed, not run; the\n"
     L"                    disc is checked and shown again whenever a file below it\n"
@@ -41,6 +45,16 @@ static const wchar_t USAGE[] =
     L"\n"
     L"Exit code: 0 nothing found, 1 warnings only, 2 errors, 3 bad arguments, a file that\n"
     L"cannot be read or a preview that cannot be written.\n";
+
+// The display scales, in percent, that previews are painted at.
+static bool IsPreviewScale(const std::wstring &value)
+{
+    for (const wchar_t *scale : {L"100", L"125", L"150", L"175", L"200", L"250", L"300"}) {
+        if (value == scale)
+            return true;
+    }
+    return false;
+}
 
 // What is wrong with the arguments; empty when they are good.
 static std::wstring ParseArguments(int argc, wchar_t **argv, CheckOptions *options)
@@ -54,7 +68,7 @@ static std::wstring ParseArguments(int argc, wchar_t **argv, CheckOptions *optio
         }
         bool takesValue = argument == L"--lang" || argument == L"--section" ||
                           argument == L"--label" || argument == L"--preview" ||
-                          argument == L"--hot";
+                          argument == L"--hot" || argument == L"--scale";
         if (takesValue && i + 1 >= argc)
             return argument + L" needs a value";
         std::wstring value = takesValue ? argv[++i] : L"";
@@ -79,6 +93,10 @@ static std::wstring ParseArguments(int argc, wchar_t **argv, CheckOptions *optio
                     L"--hot takes a key number from 1 (%1) to %2 (%3), not %4",
                     {SlotKey(0), Number(SLOT_COUNT), SlotKey(SLOT_COUNT - 1), Quote(value)});
             options->hotKey = key;
+        } else if (argument == L"--scale") {
+            if (!IsPreviewScale(value))
+                return L"--scale takes 100, 125, 150, 175, 200, 250 or 300, not " + Quote(value);
+            options->scales.push_back(key);
         } else if (argument == L"--try") {
             options->tryDisc = true;
         } else if (argument.size() > 1 && argument[0] == L'-') {
@@ -94,6 +112,8 @@ static std::wstring ParseArguments(int argc, wchar_t **argv, CheckOptions *optio
         return L"--high-contrast needs --preview";
     if (options->tryDisc && !options->previewFolder.empty())
         return L"--try shows the window itself; it takes no --preview";
+    if (!options->scales.empty() && options->previewFolder.empty() && !options->tryDisc)
+        return L"--scale needs --preview or --try";
     return options->hotKey && options->previewFolder.empty() ? L"--hot needs --preview" : L"";
 }
 

@@ -22,6 +22,7 @@ struct CheckOptions {
     int hotKey = 0;             // --hot: key number, 1 for cmd01; 0 for none
     bool highContrast = false;  // --high-contrast: previews in the system's colours
     bool tryDisc = false;       // --try
+    std::vector<int> scales;    // --scale: previews (or the try window) at these percentages
     bool help = false;
 };
 
@@ -32,11 +33,12 @@ struct Checker {
     std::wstring file;           // the author's AUTORUN.INI, as found
     IniScan scan;
     Report report;
-    HWND window;                 // hidden, of the checker's own class
-    SIZE client;                 // client area of the launcher window as loaded
-    std::wstring userLanguage;   // what the user's locale answered, or empty
-    std::set<std::wstring> done; // languages checked so far, folded
-    std::wstring tables;         // the button tables, one per language
+    HWND window;                       // hidden, of the checker's own class
+    SIZE client;                       // client area of the launcher window as loaded
+    std::wstring userLanguage;         // what the user's locale answered, or empty
+    std::set<std::wstring> done;       // languages checked so far, folded
+    std::wstring tables;               // the button tables, one per language
+    std::set<std::wstring> scaleNoted; // images already said to lack a 200 % variant, folded
 };
 
 // Says `text`, with %1 to %9 replaced by `arguments`, about line `line`.
@@ -57,7 +59,8 @@ std::vector<std::wstring> UserLanguagesToCheck(const Checker &checker);
 // locale answers `userLanguage` (empty: the locale gives no name), chooses the
 // language by the launcher's rules, lays out the background and loads the
 // slots and colours. Returns the chosen language.
-std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage);
+// All at `dpi`: the configuration's 96 unless a preview asks for a scale.
+std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage, int dpi = 96);
 
 // Frees what the last load made; the file, the root and the label stay.
 void ReleaseLoad();
@@ -154,6 +157,15 @@ enum FileUse { BACKGROUND, ICON, FOLDER_TO_EXPLORE, FILE_TO_OPEN, INSTALLER, IMA
 // `loaded`. Nothing when the file serves.
 void CheckFileUse(Checker *checker, int line, const std::wstring &key, const std::wstring &name,
                   const DiscFile &file, FileUse use, bool loaded = true);
+
+// The scale variants beside the image `file`, named `name` by `what`: a
+// warning for one whose size is not the plain file's times its scale, a note
+// (once per image) when none serves a 200 % display.
+void CheckScaleVariants(Checker *checker, int line, const std::wstring &what,
+                        const std::wstring &name, const DiscFile &file);
+
+// The variants beside the file `path`, as " @1.5x @2x"; empty when there are none.
+std::wstring VariantList(const std::wstring &path);
 
 // Whether a shown slot runs a command of `kind`.
 bool IsKindShown(int kind);

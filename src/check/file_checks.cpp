@@ -117,9 +117,13 @@ static void CheckIcon(Checker *checker)
 static void CheckBackground(Checker *checker)
 {
     std::wstring name = ReadAsLauncher(checker, launcher.activeSection, L"Bitmap", TEXT_CAPACITY);
-    if (!name.empty())
-        CheckFileUse(checker, LineOf(checker->scan, launcher.activeSection, L"Bitmap"), L"", name,
-                     FindOnDisc(name), BACKGROUND, !launcher.defaultBackground);
+    if (name.empty())
+        return;
+    int line = LineOf(checker->scan, launcher.activeSection, L"Bitmap");
+    CheckFileUse(checker, line, L"", name, FindOnDisc(name), BACKGROUND,
+                 !launcher.defaultBackground);
+    if (!launcher.defaultBackground)
+        CheckScaleVariants(checker, line, L"Bitmap", name, FindOnDisc(name));
 }
 
 // The first numeric part with more than one digit, whose text order differs

@@ -148,6 +148,8 @@ static void CheckImage(Checker *checker, int line, const std::wstring &what,
         Say(checker, line, LEVEL_ERROR, L"%1: no file is named; no image is drawn", {what});
     else
         CheckFileUse(checker, line, what, name, FindOnDisc(name), IMAGE, image != nullptr);
+    if (image)
+        CheckScaleVariants(checker, line, what, name, FindOnDisc(name));
 }
 
 static void CheckButton(Checker *checker, int index, const std::wstring &value)

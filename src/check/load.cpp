@@ -102,7 +102,7 @@ static SIZE ClientAreaFor(HWND window, SIZE outer)
     return SIZE{client.right, client.bottom};
 }
 
-std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage)
+std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage, int dpi)
 {
     ReleaseLoad();
     launcher.instance = GetModuleHandleW(nullptr);
@@ -113,8 +113,11 @@ std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage)
     checker->userLanguage = userLanguage;
 
     SIZE outer = {};
-    LoadBackground(checker->window, &outer);
-    checker->client = ClientAreaFor(checker->window, outer);
+    LoadBackground(checker->window, &outer, dpi);
+    // At a scale the frame is the one the launcher gets at that DPI, not this
+    // display's.
+    checker->client = checker->options.scales.empty() ? ClientAreaFor(checker->window, outer)
+                                                      : ClientSizeFor(outer);
     LoadSlotsAndColors();
     return launcher.language;
 }

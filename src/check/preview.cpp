@@ -4,6 +4,7 @@
 #include "png.h"
 
 #include "config/config_values.h"
+#include "config/image_scale.h"
 #include "startup/launcher_state.h"
 #include "window/paint.h"
 #include "window/window.h"
@@ -89,10 +90,12 @@ static std::wstring FileNameOf(const std::wstring &name)
 }
 
 // Written beside the target first and moved over it, so no half-written
-// picture is ever left under the target's name.
-static int WritePicture(Checker *checker, const std::wstring &name, int hotIndex)
+// picture is ever left under the target's name. `scale` follows the name:
+// "@200" for a preview at 200 %.
+static int WritePicture(Checker *checker, const std::wstring &name, int hotIndex,
+                        const std::wstring &scale)
 {
-    std::wstring path = checker->options.previewFolder + L"\\" + FileNameOf(name) + L".png";
+    std::wstring path = checker->options.previewFolder + L"\\" + FileNameOf(name) + scale + L".png";
     std::wstring partial = path + L".part";
     std::vector<DWORD> pixels = PaintClientArea(checker->client, hotIndex);
     HRESULT result =
@@ -107,17 +110,30 @@ static int WritePicture(Checker *checker, const std::wstring &name, int hotIndex
     return 0;
 }
 
-int WritePreviews(Checker *checker)
+static int WritePicturesAtScale(Checker *checker, const std::wstring &scale)
 {
     std::wstring name = launcher.language[0] ? launcher.language : checker->userLanguage;
     // Under high contrast the launcher paints in this machine's system colours.
     launcher.highContrast = checker->options.highContrast;
     std::wstring suffix = launcher.highContrast ? L"-contrast" : L"";
-    int written = WritePicture(checker, name + suffix, -1);
+    int written = WritePicture(checker, name + suffix, -1, scale);
     if (checker->options.hotKey)
         written &=
             WritePicture(checker, name + L"-" + SlotKey(checker->options.hotKey - 1) + suffix,
-                         checker->options.hotKey - 1);
+                         checker->options.hotKey - 1, scale);
     launcher.highContrast = 0;
+    return written;
+}
+
+int WritePreviews(Checker *checker)
+{
+    if (checker->options.scales.empty())
+        return WritePicturesAtScale(checker, L"");
+    // Loaded again at each scale, as the launcher loads on such a display.
+    int written = 1;
+    for (int percent : checker->options.scales) {
+        LoadAsUser(checker, checker->userLanguage, MulDiv(BASE_DPI, percent, 100));
+        written &= WritePicturesAtScale(checker, L"@" + Number(percent));
+    }
     return written;
 }

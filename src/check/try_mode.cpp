@@ -73,6 +73,12 @@ static void ShowCommand(HWND window, int slotIndex, const CommandPlan &plan)
 
 // The launcher's record as start-up leaves it for the window, the disc's own
 // AUTORUN.INI in place of a working copy.
+// --try --scale: the window at the last scale asked for; otherwise the display's own.
+static int TryDpi()
+{
+    return trying.options.scales.empty() ? 0 : MulDiv(96, trying.options.scales.back(), 100);
+}
+
 static void PrepareLauncher()
 {
     launcher.instance = GetModuleHandleW(nullptr);
@@ -173,7 +179,7 @@ static void ReadDiscAgain(const std::wstring &changed)
     static_cast<WindowRecord &>(launcher) = window;
     PrepareLauncher();
     SIZE outer;
-    LoadBackground(trying.window, &outer);
+    LoadBackground(trying.window, &outer, TryDpi());
     RECT frame;
     GetWindowRect(trying.window, &frame);
     if (frame.right - frame.left != outer.cx || frame.bottom - frame.top != outer.cy)
@@ -291,6 +297,7 @@ int TryDisc(Checker *checker, CheckRun check)
     }
     SetCommandPerformer(ShowCommand);
     PrepareLauncher();
+    launcher.dpi = TryDpi();
     trying.window = CreateLauncherWindow(TRY_CLASS);
     if (!trying.window) {
         WriteError(L"AUTORUN-CHECK: cannot create the launcher's window\n");

@@ -2,6 +2,7 @@
 
 #include "bitmap_file.h"
 #include "config_values.h"
+#include "image_scale.h"
 
 #include <mmsystem.h>
 
@@ -111,12 +112,47 @@ static void ReplaceBitmap(HBITMAP *slotImage, HBITMAP image)
     *slotImage = image;
 }
 
-static HBITMAP LoadSlotBitmap(const wchar_t *relativePath)
+static HBITMAP LoadSlotBitmap(const wchar_t *relativePath, COLORREF colorKey, int *blended)
 {
     wchar_t fullPath[TEXT_CAPACITY];
+    *blended = 0;
     if (!JoinSourcePath(fullPath, relativePath))
         return nullptr;
-    return LoadBitmapFile(fullPath, launcher.mainWindow);
+    return LoadBitmapForDpi(fullPath, launcher.mainWindow, launcher.dpi, colorKey, blended);
+}
+
+int ScaleLayout(int value)
+{
+    return ScaleToDpi(value, launcher.dpi);
+}
+
+void MakeLabelFont()
+{
+    if (launcher.labelFont)
+        DeleteObject(launcher.labelFont);
+    launcher.labelFont = nullptr;
+    int dpi = launcher.dpi ? launcher.dpi : BASE_DPI;
+    int systemDpi = ReadSystemDpi();
+    // The stock fonts are made for the system's DPI: at 96 on a 96-DPI system
+    // they are the font itself, anywhere else a copy at the window's DPI.
+    if (dpi == BASE_DPI && systemDpi == BASE_DPI)
+        return;
+    LOGFONTW font = {};
+    if (!GetObjectW(GetStockObject(launcher.useSmallFont ? ANSI_VAR_FONT : SYSTEM_FONT),
+                    sizeof font, &font))
+        return;
+    font.lfHeight = ScaleBetween(font.lfHeight, dpi, systemDpi);
+    font.lfWidth = ScaleBetween(font.lfWidth, dpi, systemDpi);
+    launcher.labelFont = CreateFontIndirectW(&font);
+}
+
+HGDIOBJ SelectLabelFont(HDC dc)
+{
+    if (launcher.labelFont)
+        return SelectObject(dc, launcher.labelFont);
+    if (launcher.useSmallFont)
+        return SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
+    return nullptr;
 }
 
 const void *LoadSoundResource(int id)
@@ -159,8 +195,8 @@ static void LoadLabel(HDC dc, CommandSlot *slot, wchar_t *entry)
     CommaTokenizer tokens = StartTokens(entry);
     slot->defined = 1;
     CopyToken(slot->label, NextToken(&tokens));
-    slot->labelRect.left = ReadNumber(NextToken(&tokens));
-    slot->labelRect.top = ReadNumber(NextToken(&tokens));
+    slot->labelRect.left = ScaleLayout(ReadNumber(NextToken(&tokens)));
+    slot->labelRect.top = ScaleLayout(ReadNumber(NextToken(&tokens)));
     MeasureLabel(dc, slot);
 }
 
@@ -170,14 +206,17 @@ static void LoadButton(CommandSlot *slot, wchar_t *entry)
     slot->defined = 1;
     CopyToken(slot->normalImagePath, NextToken(&tokens));
     CopyToken(slot->hotImagePath, NextToken(&tokens));
-    int x = ReadNumber(NextToken(&tokens));
-    int y = ReadNumber(NextToken(&tokens));
-    slot->width = ReadNumber(NextToken(&tokens));
-    slot->height = ReadNumber(NextToken(&tokens));
+    int x = ScaleLayout(ReadNumber(NextToken(&tokens)));
+    int y = ScaleLayout(ReadNumber(NextToken(&tokens)));
+    slot->width = ScaleLayout(ReadNumber(NextToken(&tokens)));
+    slot->height = ScaleLayout(ReadNumber(NextToken(&tokens)));
     slot->normalTransparent = ReadColorTokens(&tokens);
     SetRect(&slot->buttonRect, x, y, AddClamped(x, slot->width), AddClamped(y, slot->height));
-    ReplaceBitmap(&slot->normalImage, LoadSlotBitmap(slot->normalImagePath));
-    ReplaceBitmap(&slot->hotImage, LoadSlotBitmap(slot->hotImagePath));
+    ReplaceBitmap(&slot->normalImage, LoadSlotBitmap(slot->normalImagePath, slot->normalTransparent,
+                                                     &slot->normalBlended));
+    // The hot image is always drawn opaque, key or not.
+    int opaque;
+    ReplaceBitmap(&slot->hotImage, LoadSlotBitmap(slot->hotImagePath, 0, &opaque));
 }
 
 static void LoadSound(CommandSlot *slot, const SectionKeys &buttons)
@@ -220,9 +259,7 @@ static void NameSlotSections()
 void LoadCommandTable()
 {
     HDC dc = GetDC(launcher.mainWindow);
-    HGDIOBJ previousFont = nullptr;
-    if (launcher.useSmallFont)
-        previousFont = SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
+    HGDIOBJ previousFont = SelectLabelFont(dc);
 
     NameSlotSections();
     // Most of the 30 keys are usually absent: one list per section spares their reads.
@@ -267,6 +304,7 @@ void ClearCommandTable()
         slot.hotImagePath[0] = 0;
         ReplaceBitmap(&slot.normalImage, nullptr);
         ReplaceBitmap(&slot.hotImage, nullptr);
+        slot.normalBlended = 0;
     }
 }
 

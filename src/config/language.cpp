@@ -68,6 +68,8 @@ void ForgetDiscLoad()
     ResetCommandTable();
     if (launcher.background)
         DeleteObject(launcher.background);
+    if (launcher.labelFont)
+        DeleteObject(launcher.labelFont);
     static_cast<DiscLoad &>(launcher) = DiscLoad{};
 }
 

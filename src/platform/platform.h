@@ -20,6 +20,13 @@
 #include <shellapi.h>
 #include <winver.h>
 
+#if WINVER < 0x0605
+// Newer than Windows 7: the seam finds them at run time and answers 0 where
+// the system lacks them. Declared for their types alone.
+extern "C" UINT WINAPI GetDpiForWindow(HWND window);
+extern "C" int WINAPI GetSystemMetricsForDpi(int index, UINT dpi);
+#endif
+
 // Each call of the seam, once. DIRECT(name): linked as usual.
 // LOADED(name, dll, load, fallback): found in `dll`, loaded by `load` on
 // first use; `fallback` is the answer when the DLL or the call is missing.
@@ -57,7 +64,9 @@
     LOADED(CoUninitialize, L"ole32.dll", LoadSystemLibrary, 0)                                   \
     LOADED(SysAllocString, L"oleaut32.dll", LoadSystemLibrary, 0)                                \
     LOADED(LresultFromObject, L"oleacc.dll", LoadSystemLibrary, E_FAIL)                          \
-    LOADED(AccessibleObjectFromWindow, L"oleacc.dll", LoadSystemLibrary, E_FAIL)
+    LOADED(AccessibleObjectFromWindow, L"oleacc.dll", LoadSystemLibrary, E_FAIL)                  \
+    LOADED(GetDpiForWindow, L"user32.dll", LoadSystemLibrary, 0)                                   \
+    LOADED(GetSystemMetricsForDpi, L"user32.dll", LoadSystemLibrary, 0)
 
 #define PLATFORM_MEMBER(name, ...) decltype(&::name) name;
 struct Platform {

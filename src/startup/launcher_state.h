@@ -25,10 +25,17 @@ struct DiscLoad {
     wchar_t buttonSection[TEXT_CAPACITY];
     wchar_t caption[TEXT_CAPACITY];
     HBITMAP background;
+    // The file of `background` (empty for the built-in one), read again at a new DPI.
+    wchar_t backgroundPath[TEXT_CAPACITY];
     int defaultBackground;
     int backgroundWidth;
     int backgroundHeight;
     int useSmallFont;
+    // The window's DPI (0 counts as 96): every place and size of the
+    // configuration is given at 96 and taken to this.
+    int dpi;
+    // The label font made for `dpi`; null where the stock font is the one.
+    HFONT labelFont;
     COLORREF hiColor;
     COLORREF loColor;
     COLORREF bkgColor;

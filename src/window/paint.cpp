@@ -19,6 +19,27 @@ static BOOL DrawBitmap(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int
     return result;
 }
 
+BOOL DrawBlendedImage(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap)
+{
+    // The blend refuses a source larger than the picture; the picture's own part is drawn.
+    BITMAP size = {};
+    if (!GetObjectW(bitmap, sizeof size, &size))
+        return FALSE;
+    cx = cx < size.bmWidth ? cx : size.bmWidth;
+    cy = cy < size.bmHeight ? cy : size.bmHeight;
+    if (cx <= 0 || cy <= 0)
+        return FALSE;
+    HDC memory = CreateCompatibleDC(dc);
+    if (!memory)
+        return FALSE;
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    BOOL result = GdiAlphaBlend(dc, x, y, cx, cy, memory, 0, 0, cx, cy, blend);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    return result;
+}
+
 BOOL DrawImage(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, int srcY,
                COLORREF colorKey)
 {
@@ -62,8 +83,9 @@ void GetFocusBounds(int index, RECT *bounds)
 {
     GetSlotBounds(index, bounds);
     // Clear of the image and the highlight, with a pixel between.
-    SetRect(bounds, AddClamped(bounds->left, -FOCUS_MARGIN), AddClamped(bounds->top, -FOCUS_MARGIN),
-            AddClamped(bounds->right, FOCUS_MARGIN), AddClamped(bounds->bottom, FOCUS_MARGIN));
+    int margin = ScaleLayout(FOCUS_MARGIN);
+    SetRect(bounds, AddClamped(bounds->left, -margin), AddClamped(bounds->top, -margin),
+            AddClamped(bounds->right, margin), AddClamped(bounds->bottom, margin));
 }
 
 static COLORREF ChooseLabelColor(int hot)
@@ -81,20 +103,24 @@ static void PaintSlot(HDC dc, int index)
 
     // A shadow would blur the system's contrast.
     if (!launcher.highContrast) {
+        int offset = ScaleLayout(1);
         SetTextColor(dc, launcher.bkgColor);
-        DrawLabel(dc, AddClamped(slot.labelRect.left, 1), AddClamped(slot.labelRect.top, 1),
-                  slot.label, length);
+        DrawLabel(dc, AddClamped(slot.labelRect.left, offset),
+                  AddClamped(slot.labelRect.top, offset), slot.label, length);
     }
 
     SetTextColor(dc, ChooseLabelColor(hot));
     HBITMAP image = hot ? slot.hotImage : slot.normalImage;
-    if (image)
+    if (image && !hot && slot.normalBlended)
+        DrawBlendedImage(dc, slot.buttonRect.left, slot.buttonRect.top, slot.width, slot.height,
+                         image);
+    else if (image)
         DrawImage(dc, slot.buttonRect.left, slot.buttonRect.top, slot.width, slot.height, image, 0,
                   0, hot ? 0 : slot.normalTransparent);
 
     if (launcher.highContrast && hot) {
         RECT highlight = slot.labelRect;
-        InflateRect(&highlight, HIGHLIGHT_MARGIN, HIGHLIGHT_MARGIN);
+        InflateRect(&highlight, ScaleLayout(HIGHLIGHT_MARGIN), ScaleLayout(HIGHLIGHT_MARGIN));
         FillRect(dc, &highlight, GetSysColorBrush(COLOR_HIGHLIGHT));
     }
     DrawLabel(dc, slot.labelRect.left, slot.labelRect.top, slot.label, length);
@@ -109,7 +135,7 @@ void PaintBackground(HDC dc)
         return;
     }
     if (launcher.background) {
-        int origin = launcher.defaultBackground ? BUILT_IN_BACKGROUND_OFFSET : 0;
+        int origin = launcher.defaultBackground ? ScaleLayout(BUILT_IN_BACKGROUND_OFFSET) : 0;
         // The built-in area is larger than its bitmap; the blit draws only the
         // bitmap's own pixels and the erased margins keep the class brush.
         DrawBitmap(dc, origin, origin, launcher.backgroundWidth, launcher.backgroundHeight,
@@ -119,9 +145,7 @@ void PaintBackground(HDC dc)
 
 void PaintLauncher(HDC dc)
 {
-    HGDIOBJ previousFont = nullptr;
-    if (launcher.useSmallFont)
-        previousFont = SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
+    HGDIOBJ previousFont = SelectLabelFont(dc);
 
     PaintBackground(dc);
     SetBkMode(dc, TRANSPARENT);

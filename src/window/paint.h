@@ -6,6 +6,8 @@
 
 BOOL DrawImage(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, int srcY,
                COLORREF colorKey);
+// Draws the top left cx x cy of a picture with premultiplied alpha.
+BOOL DrawBlendedImage(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap);
 void DrawLabel(HDC dc, int x, int y, const wchar_t *text, int length);
 
 // Paints the background and every defined slot onto `dc`; under high

@@ -8,6 +8,7 @@
 #include "../config/bitmap_file.h"
 #include "../config/command_table.h"
 #include "../config/config_values.h"
+#include "../config/image_scale.h"
 #include "../platform/platform.h"
 #include "../startup/launcher_state.h"
 #include "../startup/working_copy.h"
@@ -97,16 +98,21 @@ static void CenterWindowSized(HWND window, int cx, int cy)
     SetWindowPos(window, nullptr, x, y, cx, cy, SWP_SHOWWINDOW | SWP_FRAMECHANGED | SWP_NOZORDER);
 }
 
-static HBITMAP LoadConfiguredBackground(HWND window)
+static void DeleteBitmap(HBITMAP *bitmap)
+{
+    if (*bitmap)
+        DeleteObject(*bitmap);
+    *bitmap = nullptr;
+}
+
+// The Bitmap key joined to the source root; empty when there is none or the
+// joined path does not fit, which counts as no Bitmap key.
+static void ReadBackgroundPath()
 {
     wchar_t name[TEXT_CAPACITY];
-    wchar_t path[TEXT_CAPACITY];
-    if (!ReadConfigString(launcher.activeSection, L"Bitmap", name, TEXT_CAPACITY))
-        return nullptr;
-    // A path that does not fit behind the source root counts as no Bitmap key.
-    if (!JoinSourcePath(path, name))
-        return nullptr;
-    return LoadBitmapFile(path, window);
+    launcher.backgroundPath[0] = 0;
+    if (ReadConfigString(launcher.activeSection, L"Bitmap", name, TEXT_CAPACITY))
+        JoinSourcePath(launcher.backgroundPath, name);
 }
 
 static int ReadUseSmallFont()
@@ -116,36 +122,79 @@ static int ReadUseSmallFont()
     return GetPrivateProfileIntW(launcher.activeSection, L"UseSmallFont", 0, launcher.iniPath);
 }
 
-void LoadBackground(HWND window, SIZE *outerSize)
+// A frame metric at the window's DPI; the system's own where that is the DPI.
+static int ReadFrameMetric(int index)
 {
-    launcher.useSmallFont = ReadUseSmallFont();
-    launcher.background = LoadConfiguredBackground(window);
+    int dpi = launcher.dpi ? launcher.dpi : BASE_DPI;
+    int value = dpi != ReadSystemDpi() ? os.GetSystemMetricsForDpi(index, dpi) : 0;
+    return value ? value : GetSystemMetrics(index);
+}
+
+// The built-in bitmap, resampled for the window's DPI like any picture
+// without variants; its size at 96 DPI in *plain.
+static HBITMAP LoadBuiltInBackground(SIZE *plain)
+{
+    HBITMAP bitmap = LoadBitmapW(launcher.instance, MAKEINTRESOURCEW(BACKGROUND_ID));
+    BITMAP size = {};
+    GetObjectW(bitmap, sizeof size, &size);
+    plain->cx = size.bmWidth;
+    plain->cy = size.bmHeight;
+    int opaque;
+    return ScaleBitmapBetween(bitmap, launcher.dpi, BASE_DPI, 0, &opaque);
+}
+
+void LayOutBackground(HWND window, SIZE *outerSize)
+{
+    DeleteBitmap(&launcher.background);
+    MakeLabelFont();
+    int opaque;
+    launcher.defaultBackground = 0;
+    if (launcher.backgroundPath[0])
+        launcher.background =
+            LoadBitmapForDpi(launcher.backgroundPath, window, launcher.dpi, 0, &opaque);
+    SIZE plain = {};
     if (!launcher.background) {
-        launcher.background = LoadBitmapW(launcher.instance, MAKEINTRESOURCEW(BACKGROUND_ID));
+        launcher.background = LoadBuiltInBackground(&plain);
         launcher.defaultBackground = 1;
     }
     BITMAP size = {};
     GetObjectW(launcher.background, sizeof size, &size);
 
+    int caption = ReadFrameMetric(SM_CYCAPTION);
     if (launcher.defaultBackground) {
-        launcher.backgroundWidth = size.bmWidth + BUILT_IN_EXTRA_WIDTH;
-        launcher.backgroundHeight = size.bmHeight + BUILT_IN_EXTRA_HEIGHT;
+        launcher.backgroundWidth = ScaleLayout(plain.cx + BUILT_IN_EXTRA_WIDTH);
+        launcher.backgroundHeight = ScaleLayout(plain.cy + BUILT_IN_EXTRA_HEIGHT);
         outerSize->cx = launcher.backgroundWidth;
-        outerSize->cy = launcher.backgroundHeight + GetSystemMetrics(SM_CYCAPTION);
+        outerSize->cy = launcher.backgroundHeight + caption;
     } else {
         // The client area is exactly the configured bitmap.
         launcher.backgroundWidth = size.bmWidth;
         launcher.backgroundHeight = size.bmHeight;
-        outerSize->cx = size.bmWidth + 2 * GetSystemMetrics(SM_CXFIXEDFRAME);
-        outerSize->cy =
-            size.bmHeight + GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME);
+        outerSize->cx = size.bmWidth + 2 * ReadFrameMetric(SM_CXFIXEDFRAME);
+        outerSize->cy = size.bmHeight + caption + 2 * ReadFrameMetric(SM_CYFIXEDFRAME);
     }
+}
+
+void LoadBackground(HWND window, SIZE *outerSize, int dpi)
+{
+    launcher.useSmallFont = ReadUseSmallFont();
+    launcher.dpi = dpi ? dpi : ReadWindowDpi(window);
+    ReadBackgroundPath();
+    LayOutBackground(window, outerSize);
+}
+
+SIZE ClientSizeFor(SIZE outer)
+{
+    SIZE client = {outer.cx - 2 * ReadFrameMetric(SM_CXFIXEDFRAME),
+                   outer.cy - ReadFrameMetric(SM_CYCAPTION) - 2 * ReadFrameMetric(SM_CYFIXEDFRAME)};
+    return client;
 }
 
 static void LayOutWindow(HWND window)
 {
     SIZE outerSize;
-    LoadBackground(window, &outerSize);
+    // A DPI set before creation is kept: the author's kit shows the window at a chosen scale.
+    LoadBackground(window, &outerSize, launcher.dpi);
     CenterWindowSized(window, outerSize.cx, outerSize.cy);
     os.PostMessageW(window, LM_RELOAD, 0, 0);
 }
@@ -186,6 +235,21 @@ static void FollowSystemColors(HWND window, int colorsChanged)
     launcher.highContrast = highContrast;
 }
 
+// The window moved to a monitor of another scale, or the scale changed: the
+// suggested rectangle keeps it where the user sees it, and the layout and the
+// pictures are made again for the new DPI. The hot slot stays.
+static void FollowDpiChange(HWND window, int dpi, const RECT *suggested)
+{
+    launcher.dpi = dpi;
+    SIZE outer;
+    LayOutBackground(window, &outer);
+    SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    LoadCommandTable();
+    InvalidateRect(window, nullptr, TRUE);
+}
+
 static void PaintWindow(HWND window)
 {
     PAINTSTRUCT paint;
@@ -194,16 +258,12 @@ static void PaintWindow(HWND window)
     EndPaint(window, &paint);
 }
 
-static void DeleteBitmap(HBITMAP *bitmap)
-{
-    if (*bitmap)
-        DeleteObject(*bitmap);
-    *bitmap = nullptr;
-}
-
 static void ReleaseWindowResources(HWND window)
 {
     DeleteBitmap(&launcher.background);
+    if (launcher.labelFont)
+        DeleteObject(launcher.labelFont);
+    launcher.labelFont = nullptr;
     for (CommandSlot &slot : CommandTable) {
         DeleteBitmap(&slot.normalImage);
         DeleteBitmap(&slot.hotImage);
@@ -236,6 +296,9 @@ static LRESULT CALLBACK LauncherWndProc(HWND window, UINT message, WPARAM wParam
         return 0;
     case WM_SETTINGCHANGE:
         FollowSystemColors(window, 0);
+        return 0;
+    case WM_DPICHANGED:
+        FollowDpiChange(window, LOWORD(wParam), reinterpret_cast<const RECT *>(lParam));
         return 0;
     case WM_GETOBJECT:
         return HandleGetObject(window, wParam, lParam);

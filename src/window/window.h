@@ -22,8 +22,16 @@ HICON ExtractConfiguredIcon();
 
 // The layout of a new window: reads UseSmallFont and Bitmap, loads the
 // background (the built-in bitmap, with its margins, when none loads), sets
-// the background fields of `launcher` and gives the window's outer size.
-void LoadBackground(HWND window, SIZE *outerSize);
+// the background fields of `launcher` and gives the window's outer size. All
+// at `dpi`, or at the window's own DPI when it is 0.
+void LoadBackground(HWND window, SIZE *outerSize, int dpi = 0);
+
+// The background, the label font and the outer size made again at
+// `launcher.dpi` from the file that LoadBackground found.
+void LayOutBackground(HWND window, SIZE *outerSize);
+
+// The client area of the launcher's frame of outer size `outer` at `launcher.dpi`.
+SIZE ClientSizeFor(SIZE outer);
 
 // What every reload reads: the slots, then the background, label and hot
 // label colours.

@@ -128,6 +128,8 @@ protected:
     {
         WriteBitmapFile(disc.File(L"b.bmp"), 48, 32, [](int, int) { return RGB(0, 160, 0); });
         WriteBitmapFile(disc.File(L"h.bmp"), 48, 32, [](int, int) { return RGB(0, 0, 230); });
+        for (const wchar_t *twice : {L"b@2x.bmp", L"h@2x.bmp"})
+            WriteBitmapFile(disc.File(twice), 96, 64, [](int, int) { return RGB(0, 0, 230); });
         WriteBytes(disc.File(L"bad.bmp"), "not a bitmap", 12);
         WriteBytes(disc.File(L"readme.txt"), "read me", 7);
         WriteBytes(disc.File(L"click.wav"), "ID3\x04\0\0\0\0\0\0\xFF\xFB", 12);
@@ -279,6 +281,35 @@ TEST_F(Checker, PreviewsOfLanguagesNamedLikeDevicesAreFiles)
     for (const wchar_t *file :
          {L"CON_.png", L"nul_.x.png", L"Lpt1_.png", L"COM.png", L"English.png"})
         EXPECT_TRUE(FileExists(previews.File(file))) << Utf8(file) << "\n" << output;
+}
+
+TEST_F(Checker, ScaleVariantsAreMeasuredListedAndPreviewedAtEachScale)
+{
+    WriteConfiguration(disc.File(L"AUTORUN.INI"), CLEAN, UTF16LE);
+    WriteBitmapFile(disc.File(L"b@1.5x.bmp"), 50, 50, [](int, int) { return RGB(0, 0, 230); });
+    DeleteFileW(disc.File(L"h@2x.bmp").c_str());
+    TempDir previews;
+    std::string output;
+    EXPECT_EQ(1u, Check(L"--preview \"" + previews.Path() +
+                            L"\" --hot 2 --scale 200 --scale 125 \"" + disc.Path() + L"\"",
+                        &output));
+    const char *expected[] = {
+        "AUTORUN.INI:20: warning: cmd01's normal image: the variant \"b@1.5x.bmp\" is 50 x 50 "
+        "pixels, but \"b.bmp\" at 150 % is 72 x 48 (48 x 32 times the scale)",
+        "AUTORUN.INI:20: note: cmd01's hot image: \"h.bmp\" has no variant at or above 200 % (such "
+        "as \"h@2x.bmp\"): stretched on a 200 % display",
+        "images  normal b.bmp (48 x 32; for other scales @1.5x @2x), hot h.bmp (48 x 32),"};
+    for (const char *line : expected) {
+        EXPECT_NE(std::string::npos, output.find(line)) << line << "\nin\n" << output;
+    }
+    EXPECT_EQ(output.find("stretched"), output.rfind("stretched")) << "one note for h.bmp";
+    for (const wchar_t *file : {L"English@200.png", L"English-cmd02@200.png", L"English@125.png",
+                                L"English-cmd02@125.png"})
+        EXPECT_TRUE(FileExists(previews.File(file))) << Utf8(file) << "\n" << output;
+    EXPECT_FALSE(FileExists(previews.File(L"English.png")));
+    EXPECT_EQ(3u, Check(L"--preview x --scale 120", &output));
+    EXPECT_NE(std::string::npos, output.find("--scale takes 100, 125")) << output;
+    EXPECT_EQ(3u, Check(L"--scale 200", &output));
 }
 
 TEST_F(Checker, TroubleEndsWithExitCodeThree)

@@ -192,6 +192,25 @@ TEST_F(Preview, SampleDiscLooksAsTheLauncherPaintsIt)
     ExpectWindowShows(window, hotPreview);
 }
 
+// Run also at 144 and 192 DPI, in prefixes of their own: the preview at the
+// display's scale is what the launcher shows there, lit button included.
+TEST_F(Preview, SampleDiscAtTheDisplayScaleLooksAsTheLauncherPaintsIt)
+{
+    HDC screen = GetDC(nullptr);
+    const int percent = MulDiv(GetDeviceCaps(screen, LOGPIXELSY), 100, 96);
+    ReleaseDC(nullptr, screen);
+    CopyFolder(BuildDir() + L"\\sample-disc", disc.root.substr(0, 2));
+    WritePreviews(1, L"--scale " + std::to_wstring(percent));
+    std::wstring scale = L"@" + std::to_wstring(percent) + L".png";
+    for (const std::wstring &name : names)
+        EXPECT_EQ(scale, name.substr(name.size() - scale.size())) << Utf8(name);
+    HWND window = StartLauncher();
+    ASSERT_TRUE(window);
+    ExpectWindowShows(window, preview);
+    MovePointerTo(window, MulDiv(76, percent, 100), MulDiv(110, percent, 100));
+    ExpectWindowShows(window, hotPreview);
+}
+
 // The built-in background with its margins, one- and two-line labels with
 // their shadows, images with and without a colour key, in both label fonts.
 TEST_F(Preview, BuiltInBackgroundLooksAsTheLauncherPaintsIt)

@@ -493,10 +493,14 @@ TEST(Resources, ManifestAndVersionInformationOfTheProgram)
     EXPECT_NE(std::wstring::npos, identity.find(L"Microsoft.Windows.Common-Controls")) << identity;
     EXPECT_NE(std::wstring::npos, identity.find(L"version=\"6.")) << identity;
 
-    EXPECT_EQ(L"false",
+    // Per-monitor aware (v1 where v2 is unknown), and no scaling by the system.
+    EXPECT_EQ(L"true/pm",
               ContextSetting(context, L"http://schemas.microsoft.com/SMI/2005/WindowsSettings",
                              L"dpiAware"));
-    EXPECT_EQ(L"true",
+    EXPECT_EQ(L"PerMonitorV2, PerMonitor",
+              ContextSetting(context, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
+                             L"dpiAwareness"));
+    EXPECT_EQ(L"(none)",
               ContextSetting(context, L"http://schemas.microsoft.com/SMI/2017/WindowsSettings",
                              L"gdiScaling"));
     ReleaseActCtx(context);

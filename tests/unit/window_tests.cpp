@@ -236,6 +236,38 @@ TEST_F(LauncherWindow, BackgroundDecidesTheWindowSize)
     }
 }
 
+TEST_F(LauncherWindow, DpiChangeTakesTheSuggestedPlaceAndScalesTheLayoutKeepingTheHotSlot)
+{
+    WriteBitmapFile(disc.File(L"back.bmp"), 320, 240, [](int, int) { return RGB(9, 9, 9); });
+    Open(L"[Setup]\r\nBitmap=back.bmp\r\n" + ExitButtons({0, 1}));
+    fakeTick = 100000;
+    HoverSlot(1);
+    ASSERT_EQ(1, launcher.hotIndex);
+    for (int dpi : {192, 144, 96}) {
+        SCOPED_TRACE(dpi);
+        RECT suggested = {10, 20, 10 + MulDiv(330, dpi, 96), 20 + MulDiv(280, dpi, 96)};
+        ValidateRect(window, nullptr);
+        EXPECT_EQ(0, SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                                  reinterpret_cast<LPARAM>(&suggested)));
+        RECT outer, client, expected;
+        GetWindowRect(window, &outer);
+        EXPECT_TRUE(EqualRect(&suggested, &outer));
+        GetClientRect(window, &client);
+        EXPECT_TRUE(GetUpdateRect(window, &expected, FALSE) && EqualRect(&client, &expected));
+        EXPECT_EQ(1, launcher.hotIndex);
+        EXPECT_EQ(MulDiv(320, dpi, 96), launcher.backgroundWidth);
+        for (int i : {0, 1}) {
+            RECT r = SlotRect(i);
+            SetRect(&expected, MulDiv(r.left, dpi, 96), MulDiv(r.top, dpi, 96),
+                    MulDiv(r.left, dpi, 96) + MulDiv(40, dpi, 96),
+                    MulDiv(r.top, dpi, 96) + MulDiv(30, dpi, 96));
+            EXPECT_TRUE(EqualRect(&expected, &CommandTable[i].buttonRect)) << i;
+        }
+    }
+    HoverSlot(0);
+    EXPECT_EQ(0, launcher.hotIndex);
+}
+
 TEST_F(LauncherWindow, IconComesFromTheNamedFileElseTheBuiltInOne)
 {
     CopyFileW((BuildDir() + L"\\assets\\res\\launcher.ico").c_str(), disc.File(L"disc.ico").c_str(),

@@ -32,6 +32,27 @@ Sdf CentredCircle(float cx, float cy, float r)
     return [=](float x, float y) { return Circle(x, y, cx, cy, r); };
 }
 
+// The sample disc's art is drawn at its plain size and again at twice that for
+// displays at 200 %: shapes, places and glows are written at the plain size
+// and drawn at this scale; an anti-aliased edge stays one pixel wide.
+int artScale = 1;
+
+Box ScaledBox(Box box)
+{
+    const int s = artScale;
+    return box.x1 >= (1 << 30) ? box : Box{box.x0 * s, box.y0 * s, box.x1 * s, box.y1 * s};
+}
+
+void Fill(Image &img, const Sdf &shape, const Paint &paint, float opacity = 1.0f,
+          float softness = 1.0f, Box box = {})
+{
+    const float s = float(artScale);
+    FillShape(
+        img, [&](float x, float y) { return shape(x / s, y / s) * s; },
+        [&](float x, float y) { return paint(x / s, y / s); }, opacity,
+        softness > 1 ? softness * s : softness, ScaledBox(box));
+}
+
 // The built-in background uses one 16-colour ramp from navy to pale aqua, so
 // the picture can be composed as a single tone per pixel and dithered.
 const std::vector<Rgb> BACKGROUND_RAMP = {
@@ -79,8 +100,10 @@ float BackgroundTone(float x, float y, float w, float h)
            EmblemTone(x, y, 0.77f * w, 0.45f * h, 0.3f * h);
 }
 
-// Icons are drawn four times oversized, then reduced to 32x32 and 16 colours.
+// Icons are drawn four times oversized, then reduced to 16 colours at 32x32,
+// 48x48 and 64x64 (for displays at 100 %, 150 % and 200 %).
 const int ICON_OVERSIZE = 4;
+const int ICON_SIZES[] = {32, 48, 64};
 
 struct IconScheme {
     Rgb discDark, discLight, badge, badgeLight;
@@ -102,16 +125,19 @@ std::vector<Rgb> MakeIconPalette(const IconScheme &s)
     return p;
 }
 
-// Shapes are written in icon pixels; this evaluates them on the big canvas.
+// Shapes are written in pixels of the 32x32 icon; this evaluates them on the
+// big canvas of an icon `size` pixels wide.
+float iconZoom = ICON_OVERSIZE;
 Sdf Oversized(Sdf f)
 {
-    const float k = ICON_OVERSIZE;
+    const float k = iconZoom;
     return [=](float x, float y) { return f(x / k, y / k) * k; };
 }
 
 // A shaded disc with a see-through hole and a round "start" badge.
-void DrawEmblem(Image &colour, Image &alpha, const IconScheme &s)
+void DrawEmblem(Image &colour, Image &alpha, const IconScheme &s, int size)
 {
+    iconZoom = float(ICON_OVERSIZE * size) / 32;
     Sdf disc = CentredCircle(14, 14, 13.5f), hole = CentredCircle(14, 14, 2.3f),
         badge = CentredCircle(24, 24, 7.5f);
     FillShape(alpha, Oversized([&](float x, float y) {
@@ -121,7 +147,7 @@ void DrawEmblem(Image &colour, Image &alpha, const IconScheme &s)
     Rgb outline = MixRgb(s.discDark, {0, 0, 0}, 0.65f);
     FillShape(colour, Oversized(disc), PaintSolid(outline));
     FillShape(colour, Oversized(CentredCircle(14, 14, 12.3f)), [&](float x, float y) {
-        float a = std::atan2(y / ICON_OVERSIZE - 14, x / ICON_OVERSIZE - 14);
+        float a = std::atan2(y / iconZoom - 14, x / iconZoom - 14);
         return MixRgb(s.discDark, s.discLight,
                       0.25f + 0.75f * std::pow(std::abs(std::cos(a + 0.8f)), 3.0f));
     });
@@ -132,7 +158,7 @@ void DrawEmblem(Image &colour, Image &alpha, const IconScheme &s)
     FillShape(colour, Oversized(CentredCircle(14, 14, 3.3f)), PaintSolid(outline));
     FillShape(colour, Oversized(badge), PaintSolid(outline));
     FillShape(colour, Oversized(CentredCircle(24, 24, 6.4f)),
-              PaintGradient(s.badgeLight, s.badge, 18 * ICON_OVERSIZE, 30 * ICON_OVERSIZE));
+              PaintGradient(s.badgeLight, s.badge, 18 * iconZoom, 30 * iconZoom));
     FillShape(colour, Oversized([](float x, float y) {
                   return Convex(x, y, {{21.8f, 20.5f}, {21.8f, 27.5f}, {27.8f, 24}});
               }),
@@ -151,16 +177,16 @@ uint8_t FindNearest(const std::vector<Rgb> &palette, float r, float g, float b)
     return uint8_t(best);
 }
 
-Bytes MakeIcon(const IconScheme &s)
+IconImage MakeIconImage(const IconScheme &s, int n)
 {
     const int k = ICON_OVERSIZE;
-    Image colour(32 * k, 32 * k), alpha(32 * k, 32 * k);
-    DrawEmblem(colour, alpha, s);
+    Image colour(n * k, n * k), alpha(n * k, n * k);
+    DrawEmblem(colour, alpha, s, n);
     std::vector<Rgb> palette = MakeIconPalette(s);
-    std::vector<uint8_t> index(32 * 32);
-    std::vector<bool> transparent(32 * 32);
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
+    std::vector<uint8_t> index(size_t(n) * n);
+    std::vector<bool> transparent(size_t(n) * n);
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x) {
             float r = 0, g = 0, b = 0, cover = 0;
             for (int j = y * k; j < y * k + k; ++j)
                 for (int i = x * k; i < x * k + k; ++i) {
@@ -168,12 +194,20 @@ Bytes MakeIcon(const IconScheme &s)
                     Rgb c = colour.At(i, j);
                     r += c.r * a, g += c.g * a, b += c.b * a, cover += a;
                 }
-            size_t at = size_t(y) * 32 + x;
+            size_t at = size_t(y) * n + x;
             transparent[at] = cover < k * k * 0.5f;
             if (!transparent[at])
                 index[at] = FindNearest(palette, r / cover, g / cover, b / cover);
         }
-    return EncodeIco4(index, transparent, palette);
+    return {n, index, transparent, palette};
+}
+
+Bytes MakeIcon(const IconScheme &s)
+{
+    std::vector<IconImage> images;
+    for (int n : ICON_SIZES)
+        images.push_back(MakeIconImage(s, n));
+    return EncodeIco4(images);
 }
 
 // Each button glyph is a few shapes, each with its own paint.
@@ -280,9 +314,9 @@ void DrawGlyph(Image &img, const Glyph &layers)
             d = std::min(d, l.shape(x - 1.5f, y - 2.5f));
         return d;
     };
-    FillShape(img, all, PaintSolid({0, 6, 20}), 0.5f, 4.0f);
+    Fill(img, all, PaintSolid({0, 6, 20}), 0.5f, 4.0f);
     for (const Layer &l : layers)
-        FillShape(img, l.shape, l.paint);
+        Fill(img, l.shape, l.paint);
 }
 
 const int BUTTON_SIZE = 64;
@@ -295,11 +329,12 @@ float HotTile(float x, float y)
 void DrawBackdropGradient(Image &img)
 {
     const Rgb stops[] = {{5, 12, 38}, {10, 44, 102}, {8, 104, 132}};
+    const float k = float(artScale);
     MapPixels(img, {}, [&](int x, int y, Rgb) {
         float s = std::clamp(0.58f * x / img.w + 0.42f * y / img.h, 0.0f, 1.0f) * 2;
         Rgb a = stops[s < 1 ? 0 : 1], b = stops[s < 1 ? 1 : 2];
         float f = s < 1 ? s : s - 1;
-        float glow = 40 * std::exp(-Square(std::hypot(x - 600.0f, y + 40.0f) / 300));
+        float glow = 40 * std::exp(-Square(std::hypot(x / k - 600.0f, y / k + 40.0f) / 300));
         return DitherRgb(a.r + (b.r - a.r) * f + glow * 0.3f, a.g + (b.g - a.g) * f + glow * 0.7f,
                          a.b + (b.b - a.b) * f + glow, x, y);
     });
@@ -320,8 +355,8 @@ void DrawBackdropWaves(Image &img)
             float slope = w.amp * w.freq * std::cos(x * w.freq + w.phase) - 0.12f;
             return std::abs(y - yc) / std::sqrt(1 + slope * slope);
         };
-        FillShape(img, Grown(band, 18), PaintSolid({90, 200, 215}), w.glow, 36);
-        FillShape(img, Grown(band, 0.6f), PaintSolid({170, 235, 240}), 0.45f);
+        Fill(img, Grown(band, 18), PaintSolid({90, 200, 215}), w.glow, 36);
+        Fill(img, Grown(band, 0.6f), PaintSolid({170, 235, 240}), 0.45f);
     }
 }
 
@@ -329,13 +364,14 @@ void DrawBackdropDisc(Image &img, float cx, float cy, float r)
 {
     Box box{int(cx - r - 2), int(cy - r - 2), int(cx + r + 3), int(cy + r + 3)};
     auto fill = [&](const Sdf &shape, Rgb colour, float opacity) {
-        FillShape(img, shape, PaintSolid(colour), opacity, 1, box);
+        Fill(img, shape, PaintSolid(colour), opacity, 1, box);
     };
     fill(CentredCircle(cx, cy, r), {200, 240, 250}, 0.05f);
     for (float g = 0.42f; g < 0.97f; g += 0.055f)
         fill(RingOf(CentredCircle(cx, cy, r * g), 0.5f), {200, 240, 250}, 0.05f);
-    MapPixels(img, box, [=](int x, int y, Rgb old) {
-        float dx = x + 0.5f - cx, dy = y + 0.5f - cy, d = std::hypot(dx, dy);
+    const float k = float(artScale);
+    MapPixels(img, ScaledBox(box), [=](int x, int y, Rgb old) {
+        float dx = (x + 0.5f) / k - cx, dy = (y + 0.5f) / k - cy, d = std::hypot(dx, dy);
         if (d > r || d < r * 0.3f)
             return old;
         float a = std::atan2(dy, dx);
@@ -352,17 +388,18 @@ void DrawBackdropPanel(Image &img)
 {
     // Behind the button column: (26, 68) to (346, 476).
     Sdf panel = [](float x, float y) { return RoundBox(x, y, 186, 272, 160, 204, 14); };
-    FillShape(img, panel, PaintSolid({3, 10, 30}), 0.42f);
-    FillShape(img, RingOf(panel, 0.5f), PaintSolid({140, 210, 225}), 0.28f);
+    Fill(img, panel, PaintSolid({3, 10, 30}), 0.42f);
+    Fill(img, RingOf(panel, 0.5f), PaintSolid({140, 210, 225}), 0.28f);
 }
 
 void DrawBackdropTitle(Image &img)
 {
     const std::string title = "Harbor Suite 2027", subtitle = "Installation disc";
-    DrawText(img, 32, 12, title, 4, {0, 4, 16}, 0.45f);
-    DrawText(img, 30, 10, title, 4, {245, 250, 252});
-    DrawText(img, 31, 46, subtitle, 2, {0, 4, 16}, 0.45f);
-    DrawText(img, 30, 45, subtitle, 2, {130, 210, 222});
+    const int k = artScale;
+    DrawText(img, 32 * k, 12 * k, title, 4 * k, {0, 4, 16}, 0.45f);
+    DrawText(img, 30 * k, 10 * k, title, 4 * k, {245, 250, 252});
+    DrawText(img, 31 * k, 46 * k, subtitle, 2 * k, {0, 4, 16}, 0.45f);
+    DrawText(img, 30 * k, 45 * k, subtitle, 2 * k, {130, 210, 222});
 }
 
 // The launcher keys out magenta, so the glyph is drawn twice: over the real
@@ -370,8 +407,9 @@ void DrawBackdropTitle(Image &img)
 // glyph touches). Edges then blend into the background, never into magenta.
 Image DrawButtonNormal(const Image &backdrop, int x, int y, const Glyph &glyph)
 {
-    Image onBack = CropImage(backdrop, x, y, BUTTON_SIZE, BUTTON_SIZE);
-    Image onKey(BUTTON_SIZE, BUTTON_SIZE, COLOR_KEY);
+    const int k = artScale;
+    Image onBack = CropImage(backdrop, x * k, y * k, BUTTON_SIZE * k, BUTTON_SIZE * k);
+    Image onKey(BUTTON_SIZE * k, BUTTON_SIZE * k, COLOR_KEY);
     DrawGlyph(onBack, glyph);
     DrawGlyph(onKey, glyph);
     for (size_t i = 0; i < onKey.px.size(); ++i)
@@ -383,13 +421,14 @@ Image DrawButtonNormal(const Image &backdrop, int x, int y, const Glyph &glyph)
 // Hot images are drawn opaque, so the tile sits on the very pixels it covers.
 Image DrawButtonHot(const Image &backdrop, int x, int y, const Glyph &glyph)
 {
-    Image img = CropImage(backdrop, x, y, BUTTON_SIZE, BUTTON_SIZE);
-    FillShape(img, HotTile, PaintSolid({120, 220, 235}), 0.3f, 6);
-    FillShape(img, HotTile, PaintGradient({70, 172, 204}, {16, 86, 138}, 4, 60), 0.88f);
-    FillShape(
+    const int k = artScale;
+    Image img = CropImage(backdrop, x * k, y * k, BUTTON_SIZE * k, BUTTON_SIZE * k);
+    Fill(img, HotTile, PaintSolid({120, 220, 235}), 0.3f, 6);
+    Fill(img, HotTile, PaintGradient({70, 172, 204}, {16, 86, 138}, 4, 60), 0.88f);
+    Fill(
         img, [](float x, float y) { return std::max(HotTile(x, y), y - 30); },
         PaintSolid({255, 255, 255}), 0.12f);
-    FillShape(img, RingOf(HotTile, 0.6f), PaintSolid({175, 238, 246}), 0.85f);
+    Fill(img, RingOf(HotTile, 0.6f), PaintSolid({175, 238, 246}), 0.85f);
     DrawGlyph(img, glyph);
     return img;
 }
@@ -417,9 +456,10 @@ Bytes MakeDiscIcon()
     return MakeIcon({{10, 80, 90}, {215, 245, 240}, {40, 150, 220}, {150, 215, 255}});
 }
 
-Image DrawDiscBackdrop()
+Image DrawDiscBackdrop(int scale)
 {
-    Image img(640, 480);
+    artScale = scale;
+    Image img(640 * scale, 480 * scale);
     DrawBackdropGradient(img);
     DrawBackdropWaves(img);
     DrawBackdropDisc(img, 520, 290, 170);
@@ -430,8 +470,10 @@ Image DrawDiscBackdrop()
 
 // A column with a 66 px pitch: 64 px images leave a 2 px gap and the column
 // ends 8 px above the bottom edge.
-std::vector<Picture> DrawSampleButtons(const Image &backdrop)
+std::vector<Picture> DrawSampleButtons(const Image &backdrop, int scale)
 {
+    artScale = scale;
+    const std::string suffix = scale == 1 ? "" : "@" + std::to_string(scale) + "x";
     const std::pair<std::string, Glyph (*)()> kinds[] = {
         {"install", MakeInstallGlyph}, {"browse", MakeBrowseGlyph}, {"readme", MakeReadmeGlyph},
         {"web", MakeWebGlyph},         {"remove", MakeRemoveGlyph}, {"exit", MakeExitGlyph}};
@@ -439,8 +481,8 @@ std::vector<Picture> DrawSampleButtons(const Image &backdrop)
     int y = 78;
     for (const auto &[name, makeGlyph] : kinds) {
         Glyph glyph = makeGlyph();
-        list.push_back({name + ".bmp", DrawButtonNormal(backdrop, 44, y, glyph)});
-        list.push_back({name + "_hot.bmp", DrawButtonHot(backdrop, 44, y, glyph)});
+        list.push_back({name + suffix + ".bmp", DrawButtonNormal(backdrop, 44, y, glyph)});
+        list.push_back({name + "_hot" + suffix + ".bmp", DrawButtonHot(backdrop, 44, y, glyph)});
         y += 66;
     }
     return list;

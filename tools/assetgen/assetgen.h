@@ -70,8 +70,13 @@ void DrawText(Image &img, int x, int y, const std::string &text, int scale, Rgb 
 // formats.cpp
 Bytes EncodeBmp24(const Image &img);
 Bytes EncodeBmp4(int w, int h, const std::vector<uint8_t> &index, const std::vector<Rgb> &palette);
-Bytes EncodeIco4(const std::vector<uint8_t> &index, const std::vector<bool> &transparent,
-                 const std::vector<Rgb> &palette);
+struct IconImage {
+    int size;
+    std::vector<uint8_t> index;
+    std::vector<bool> transparent;
+    std::vector<Rgb> palette;
+};
+Bytes EncodeIco4(const std::vector<IconImage> &images);
 void Put16(Bytes &b, uint32_t v);
 void Put32(Bytes &b, uint32_t v);
 
@@ -80,10 +85,12 @@ using Picture = std::pair<std::string, Image>;
 Bytes MakeLauncherIcon();
 Bytes MakeDiscIcon();
 Bytes MakeBuiltinBackground();
-Image DrawDiscBackdrop();
-// The sample disc's buttons as NAME.bmp and NAME_hot.bmp, each cut from the
-// backdrop where the sample's AUTORUN.INI places it.
-std::vector<Picture> DrawSampleButtons(const Image &backdrop);
+// The sample disc's art at 1 or 2 times its size (for displays at 200 %).
+Image DrawDiscBackdrop(int scale);
+// The sample disc's buttons as NAME.bmp and NAME_hot.bmp (NAME@2x.bmp and
+// NAME_hot@2x.bmp at scale 2), each cut from the backdrop of that scale where
+// the sample's AUTORUN.INI places it.
+std::vector<Picture> DrawSampleButtons(const Image &backdrop, int scale);
 
 // sound.cpp: WAV files.
 Bytes MakeIntroChime();

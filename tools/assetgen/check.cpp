@@ -54,24 +54,33 @@ Rgb BmpPixel(const Bytes &f, int x, int y)
     return {f[at + 2], f[at + 1], f[at]};
 }
 
+// Three 16-colour images, 32, 48 and 64 pixels wide, one after the other.
 void CheckIcon(const std::string &dir, const std::string &name)
 {
     Bytes f = ReadBytes(dir + name);
-    Expect(f.size() == 22 + 40 + 64 + 512 + 128, name + " has one 32x32 16-colour image");
-    if (f.size() != 766)
-        return;
-    // The directory, its one entry, and the image header, which counts the
-    // colour and the mask rows.
-    Expect(Get16(f, 0) == 0 && Get16(f, 2) == 1 && Get16(f, 4) == 1 && f[6] == 32 && f[7] == 32 &&
-               f[8] == 16 && Get32(f, 14) == 744 && Get32(f, 18) == 22 && Get32(f, 22) == 40 &&
-               Get32(f, 26) == 32 && Get32(f, 30) == 64 && Get16(f, 36) == 4,
-           name + " has a well-formed directory, entry and header");
-    int clear = 0;
-    for (size_t i = 22 + 40 + 64 + 512; i < f.size(); ++i)
-        for (int bit = 0; bit < 8; ++bit)
-            clear += f[i] >> bit & 1;
-    bool cornersClear = (f[766 - 4] & 0x80) && (f[766 - 1] & 1) && (f[638] & 0x80);
-    Expect(clear > 100 && clear < 700 && cornersClear, name + " mask outlines the emblem");
+    bool formed = f.size() > 6 + 3 * 16 && Get16(f, 0) == 0 && Get16(f, 2) == 1 && Get16(f, 4) == 3;
+    uint32_t expectedOffset = 6 + 3 * 16;
+    for (int i = 0; formed && i < 3; ++i) {
+        const uint32_t n = 32 + 16 * i, entry = 6 + 16 * i, andStride = ((n + 31) / 32) * 4;
+        const uint32_t size = 40 + 64 + n * n / 2 + andStride * n, at = Get32(f, entry + 12);
+        formed = f[entry] == n && f[entry + 1] == n && f[entry + 2] == 16 &&
+                 Get16(f, entry + 6) == 4 && Get32(f, entry + 8) == size && at == expectedOffset &&
+                 at + size <= f.size() && Get32(f, at) == 40 && Get32(f, at + 4) == n &&
+                 Get32(f, at + 8) == 2 * n && Get16(f, at + 14) == 4;
+        if (!formed)
+            break;
+        // The mask outlines the emblem: its corners clear, about half of it set.
+        uint32_t mask = at + 40 + 64 + n * n / 2, clear = 0;
+        for (uint32_t y = 0; y < n; ++y)
+            for (uint32_t x = 0; x < n; ++x)
+                clear += f[mask + y * andStride + x / 8] >> (7 - x % 8) & 1;
+        bool corners = (f[mask] & 0x80) && (f[mask + andStride * (n - 1)] & 0x80);
+        Expect(clear > n * n / 10 && clear < n * n * 7 / 10 && corners,
+               name + ": the " + std::to_string(n) + "-pixel mask outlines the emblem");
+        expectedOffset += size;
+    }
+    Expect(formed && expectedOffset == f.size(),
+           name + " has 32, 48 and 64-pixel 16-colour images, well formed");
 }
 
 // Returns the samples for further checks, empty if the header is wrong.
@@ -159,6 +168,13 @@ void CheckButton(const std::string &dir, const Bytes &back, const std::string &l
     Expect(hotKeyed == 0 && edgeMisses == 0, std::string(hotName) +
                                                  " is opaque and its edge is the backdrop at " +
                                                  std::to_string(x) + "," + std::to_string(y));
+    // Drawn again at twice the size for displays at 200 %.
+    for (std::string name : {std::string(normalName), std::string(hotName)}) {
+        Bytes twice = ReadBytes(dir + "disc/autorun/" + name.insert(name.rfind('.'), "@2x"));
+        Expect(HasBmpHeader(twice, 128, 128, 24) &&
+                   (BmpPixel(twice, 0, 0) == COLOR_KEY) == (name.find("_hot") == std::string::npos),
+               name + " is 128x128, keyed as its plain picture is");
+    }
 }
 
 void CheckPictures(const std::string &dir, const std::string &iniPath)
@@ -169,6 +185,8 @@ void CheckPictures(const std::string &dir, const std::string &iniPath)
     for (size_t i = 118; i < f.size(); ++i)
         used.insert({f[i] >> 4, f[i] & 15});
     Expect(used.size() >= 14, "background.bmp uses the palette's range");
+    Expect(HasBmpHeader(ReadBytes(dir + "disc/autorun/back@2x.bmp"), 1280, 960, 24),
+           "back@2x.bmp is 1280x960, 24 bits");
     Bytes back = ReadBytes(dir + "disc/autorun/back.bmp");
     Expect(HasBmpHeader(back, 640, 480, 24), "back.bmp is 640x480, 24 bits");
     if (!HasBmpHeader(back, 640, 480, 24))

@@ -85,33 +85,38 @@ Bytes EncodeBmp4(int w, int h, const std::vector<uint8_t> &index, const std::vec
     return b;
 }
 
-// One 32x32 image; the AND mask (1 = transparent) follows the colour rows,
-// which is why the header states twice the height.
-Bytes EncodeIco4(const std::vector<uint8_t> &index, const std::vector<bool> &transparent,
-                 const std::vector<Rgb> &palette)
+// Square 16-colour images, each with its AND mask (1 = transparent) behind
+// the colour rows, which is why each header states twice the height.
+Bytes EncodeIco4(const std::vector<IconImage> &images)
 {
-    const int n = 32;
-    const uint32_t xorSize = n * n / 2, andSize = n * n / 8,
-                   imageSize = 40 + 64 + xorSize + andSize;
     Bytes b;
     Put16(b, 0);
     Put16(b, 1); // icon
-    Put16(b, 1); // one image
-    b.insert(b.end(), {uint8_t(n), uint8_t(n), 16, 0});
-    Put16(b, 1); // planes
-    Put16(b, 4); // bits per pixel
-    Put32(b, imageSize);
-    Put32(b, 6 + 16);
-    PutInfoHeader(b, n, 2 * n, 4, xorSize + andSize, 16);
-    PutPalette(b, palette);
-    PutNibbleRows(b, n, n, index);
-    for (int y = n - 1; y >= 0; --y)
-        for (int byte = 0; byte < n / 8; ++byte) {
-            uint8_t bits = 0;
-            for (int i = 0; i < 8; ++i)
-                if (transparent[size_t(y) * n + byte * 8 + i])
-                    bits |= uint8_t(0x80 >> i);
-            b.push_back(bits);
+    Put16(b, uint32_t(images.size()));
+    uint32_t offset = 6 + 16 * uint32_t(images.size());
+    for (const IconImage &image : images) {
+        const uint32_t n = image.size, andStride = ((n + 31) / 32) * 4;
+        const uint32_t imageSize = 40 + 64 + n * n / 2 + andStride * n;
+        b.insert(b.end(), {uint8_t(n), uint8_t(n), 16, 0});
+        Put16(b, 1); // planes
+        Put16(b, 4); // bits per pixel
+        Put32(b, imageSize);
+        Put32(b, offset);
+        offset += imageSize;
+    }
+    for (const IconImage &image : images) {
+        const int n = image.size;
+        const uint32_t andStride = ((n + 31) / 32) * 4;
+        PutInfoHeader(b, n, 2 * n, 4, n * n / 2 + andStride * n, 16);
+        PutPalette(b, image.palette);
+        PutNibbleRows(b, n, n, image.index);
+        for (int y = n - 1; y >= 0; --y) {
+            Bytes row(andStride, 0);
+            for (int x = 0; x < n; ++x)
+                if (image.transparent[size_t(y) * n + x])
+                    row[x / 8] |= uint8_t(0x80 >> (x % 8));
+            b.insert(b.end(), row.begin(), row.end());
         }
+    }
     return b;
 }

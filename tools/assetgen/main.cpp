@@ -46,7 +46,7 @@ demonstration and may be copied and changed freely.
 
 int GenerateAssets(const std::filesystem::path &outDir)
 {
-    Image back = DrawDiscBackdrop();
+    Image back = DrawDiscBackdrop(1);
     std::vector<std::pair<std::string, Bytes>> assets = {
         {"res/launcher.ico", MakeLauncherIcon()},
         {"res/background.bmp", MakeBuiltinBackground()},
@@ -57,7 +57,11 @@ int GenerateAssets(const std::filesystem::path &outDir)
         {"disc/autorun/chime.wav", MakeHoverChime()},
         {"disc/README.TXT", ConvertToCrlf(README_TEXT)},
         {"disc/extras/LICENSE.TXT", ConvertToCrlf(LICENCE_TEXT)}};
-    for (const Picture &button : DrawSampleButtons(back))
+    for (const Picture &button : DrawSampleButtons(back, 1))
+        assets.push_back({"disc/autorun/" + button.first, EncodeBmp24(button.second)});
+    Image back2 = DrawDiscBackdrop(2);
+    assets.push_back({"disc/autorun/back@2x.bmp", EncodeBmp24(back2)});
+    for (const Picture &button : DrawSampleButtons(back2, 2))
         assets.push_back({"disc/autorun/" + button.first, EncodeBmp24(button.second)});
     for (const auto &[name, data] : assets) {
         std::filesystem::path path = outDir / name;

@@ -1,0 +1,61 @@
+// Display scale: positions and sizes given at 96 DPI, taken to the window's
+// DPI, and pictures for that DPI (the author's variant beside a bitmap, such
+// as install@2x.bmp, else the picture resampled).
+#pragma once
+
+#include <windows.h>
+
+enum { BASE_DPI = 96, SCALE_VARIANT_COUNT = 6 };
+
+struct ScaleVariant {
+    int dpi;
+    const wchar_t *suffix; // put before the extension: install@2x.bmp
+};
+extern const ScaleVariant SCALE_VARIANTS[SCALE_VARIANT_COUNT];
+
+// `value` times `to` / `from`, rounded as MulDiv rounds and held to the range
+// of int. A `to` or `from` of 0 or less leaves the value as it is.
+int ScaleBetween(int value, int to, int from);
+
+// `value`, in pixels at 96 DPI, at `dpi`; 0 counts as 96.
+inline int ScaleToDpi(int value, int dpi)
+{
+    return ScaleBetween(value, dpi, BASE_DPI);
+}
+
+// The system's DPI, which the stock fonts and, before Windows 10, every window follow.
+int ReadSystemDpi();
+
+// The DPI of `window`'s monitor; the system's where the system cannot say.
+int ReadWindowDpi(HWND window);
+
+// `path` with variant `index`'s suffix before the extension of its file name
+// (at its end when it has none), in MAX_PATH characters; 0 when it does not fit.
+int MakeVariantPath(const wchar_t *path, int index, wchar_t *variant);
+
+// The variants that lie beside the file `path`, one bit per SCALE_VARIANTS
+// index, found in one read of its folder.
+int FindScaleVariants(const wchar_t *path);
+
+// The variant drawn at `dpi` among those of `found`: the smallest at or above
+// it, else the largest. -1 for the plain file, which counts as 96 DPI.
+int ChooseScaleVariant(int found, int dpi);
+
+// The picture of the BMP file `path` for `dpi`, compatible with `window`:
+// the chosen variant, drawn pixel for pixel at its own DPI, otherwise
+// resampled once to its size at `dpi`. At 96 DPI only the plain file is read,
+// and variants are looked for only beside a file that exists. When
+// `colorKey` is not 0 and the picture was resampled, the key became
+// transparency: *blended is 1 and the picture is drawn with DrawBlendedImage.
+HBITMAP LoadBitmapForDpi(const wchar_t *path, HWND window, int dpi, COLORREF colorKey,
+                         int *blended);
+
+// `bitmap` (not selected into any device context) area-averaged to cx x cy,
+// as a 32-bit bitmap with premultiplied alpha. With a colour key, pixels of
+// that colour become transparent before averaging, so no trace of the key is
+// left; *blended says whether any transparency resulted. Null on failure.
+HBITMAP ResampleBitmap(HBITMAP bitmap, int cx, int cy, COLORREF colorKey, int *blended);
+
+// `bitmap` made for `to` DPI from `from` DPI: deleted and replaced by its
+// resampled copy, or given back as it is when the DPIs agree or resampling fails.
+HBITMAP ScaleBitmapBetween(HBITMAP bitmap, int to, int from, COLORREF colorKey, int *blended);

@@ -1,0 +1,149 @@
+// Pictures for a display scale: which variant beside a bitmap is drawn at a
+// DPI, its size there, and colour keys that survive resampling.
+#include "config/image_scale.h"
+#include "test_support.h"
+#include "window/paint.h"
+#include "window/window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const COLORREF MAGENTA = RGB(255, 0, 255);
+
+TEST(ImageScale, VariantNamesAndChoice)
+{
+    wchar_t variant[MAX_PATH];
+    const struct {
+        const wchar_t *path;
+        int index;
+        const wchar_t *expected;
+    } names[] = {
+        {L"autorun\\install.bmp", 3, L"autorun\\install@2x.bmp"},
+        {L"art.v2\\button", 0, L"art.v2\\button@1.25x"},
+        {L"a.b.bmp", 5, L"a.b@3x.bmp"},
+    };
+    for (const auto &n : names) {
+        ASSERT_TRUE(MakeVariantPath(n.path, n.index, variant));
+        EXPECT_STREQ(n.expected, variant);
+    }
+    EXPECT_FALSE(MakeVariantPath(std::wstring(MAX_PATH - 3, L'x').c_str(), 3, variant));
+
+    const int V150 = 1 << 1, V200 = 1 << 3, V300 = 1 << 5;
+    const struct {
+        int found, dpi, chosen;
+    } choices[] = {
+        {V150 | V200, 96, -1}, {V150 | V200, 120, 1}, {V150 | V200, 144, 1}, {V150 | V200, 168, 3},
+        {V150 | V200, 288, 3}, {0, 192, -1},          {V300, 110, 5},        {V150, 100, 1},
+    };
+    for (const auto &c : choices)
+        EXPECT_EQ(c.chosen, ChooseScaleVariant(c.found, c.dpi)) << c.found << " at " << c.dpi;
+    EXPECT_EQ(2, ScaleToDpi(1, 144));
+    EXPECT_EQ(-3, ScaleToDpi(-2, 144));
+    EXPECT_EQ(0x7fffffff, ScaleToDpi(0x7fffffff, 192));
+}
+
+// The pixels of `bitmap`, 32-bit top-down.
+std::vector<DWORD> PixelsOf(HBITMAP bitmap, SIZE *size)
+{
+    BITMAP info = {};
+    GetObjectW(bitmap, sizeof info, &info);
+    *size = {info.bmWidth, info.bmHeight};
+    BITMAPINFO header = {};
+    header.bmiHeader = {
+        sizeof header.bmiHeader, info.bmWidth, -info.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<DWORD> pixels(static_cast<size_t>(info.bmWidth) * info.bmHeight);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, info.bmHeight, pixels.data(), &header, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+TEST(ImageScale, TheVariantForTheDpiIsDrawnOthersAreResampled)
+{
+    TempDir disc;
+    // Each file a colour of its own: the plain one red, @1.5x green, @2x blue.
+    WriteBitmapFile(disc.File(L"b.bmp"), 20, 10, [](int, int) { return RGB(200, 0, 0); });
+    WriteBitmapFile(disc.File(L"b@1.5X.BMP"), 30, 15, [](int, int) { return RGB(0, 200, 0); });
+    WriteBitmapFile(disc.File(L"b@2x.bmp"), 40, 20, [](int, int) { return RGB(0, 0, 200); });
+    WriteBitmapFile(disc.File(L"lone@2x.bmp"), 40, 20, [](int, int) { return RGB(0, 0, 200); });
+    CreateDirectoryW(disc.File(L"c@2x.bmp").c_str(), nullptr);
+    WriteBitmapFile(disc.File(L"c.bmp"), 20, 10, [](int, int) { return RGB(200, 0, 0); });
+    const struct {
+        const wchar_t *name;
+        int dpi;
+        int cx, cy;
+        DWORD colour; // as the pixels hold it: 0xAARRGGBB
+    } cases[] = {
+        {L"b.bmp", 96, 20, 10, 0xC80000},    {L"b.bmp", 144, 30, 15, 0xC800},
+        {L"b.bmp", 120, 25, 13, 0xFF00C800}, {L"b.bmp", 192, 40, 20, 0xC8},
+        {L"b.bmp", 288, 60, 30, 0xFF0000C8}, {L"c.bmp", 192, 40, 20, 0xFFC80000},
+        {L"lone.bmp", 192, 0, 0, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.dpi << " " << c.name);
+        int blended = -1;
+        HBITMAP bitmap = LoadBitmapForDpi(disc.File(c.name).c_str(), nullptr, c.dpi, 0, &blended);
+        EXPECT_EQ(0, blended);
+        if (!c.cx) {
+            EXPECT_FALSE(bitmap) << "a variant without its plain file";
+            continue;
+        }
+        ASSERT_TRUE(bitmap);
+        SIZE size;
+        std::vector<DWORD> pixels = PixelsOf(bitmap, &size);
+        EXPECT_EQ(c.cx, size.cx);
+        EXPECT_EQ(c.cy, size.cy);
+        // Drawn pixel for pixel a file keeps its own bits; resampled it is opaque.
+        EXPECT_EQ(c.colour, pixels[pixels.size() / 2] & (c.colour >> 24 ? 0xFFFFFFFF : 0xFFFFFF));
+        DeleteObject(bitmap);
+    }
+}
+
+TEST(ImageScale, ColourKeyBecomesTransparencyWithoutAFringe)
+{
+    TempDir disc;
+    // Keyed stripes a pixel wide, so every resampled pixel mixes key and colour.
+    WriteBitmapFile(disc.File(L"k.bmp"), 16, 8,
+                    [](int x, int) { return x % 2 ? MAGENTA : RGB(0, 160, 0); });
+    for (int dpi : {120, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        int blended = 0;
+        HBITMAP bitmap =
+            LoadBitmapForDpi(disc.File(L"k.bmp").c_str(), nullptr, dpi, MAGENTA, &blended);
+        ASSERT_TRUE(bitmap);
+        EXPECT_EQ(1, blended);
+        // Drawn over white: green and white mixed, never a trace of magenta.
+        HDC dc = CreateCompatibleDC(nullptr);
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof info.bmiHeader, 64, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        DWORD *bits = nullptr;
+        HBITMAP canvas = CreateDIBSection(dc, &info, DIB_RGB_COLORS,
+                                          reinterpret_cast<void **>(&bits), nullptr, 0);
+        HGDIOBJ previous = SelectObject(dc, canvas);
+        PatBlt(dc, 0, 0, 64, 32, WHITENESS);
+        EXPECT_TRUE(DrawBlendedImage(dc, 0, 0, 64, 32, bitmap));
+        GdiFlush();
+        SIZE size;
+        PixelsOf(bitmap, &size);
+        int green = 0;
+        for (int y = 0; y < size.cy; y++) {
+            for (int x = 0; x < size.cx; x++) {
+                DWORD p = bits[y * 64 + x];
+                int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+                ASSERT_TRUE(r == b && g >= r) << x << "," << y << " " << std::hex << p;
+                green += g > r;
+            }
+        }
+        EXPECT_GT(green, size.cx * size.cy / 3);
+        SelectObject(dc, previous);
+        DeleteObject(canvas);
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+    }
+}
+
+} // namespace
