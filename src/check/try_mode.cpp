@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "startup/launcher_state.h"
 #include "startup/startup.h"
+#include "window/accessibility.h"
 #include "window/window.h"
 
 #include <algorithm>
@@ -367,5 +368,7 @@ int TryDisc(Checker *checker, CheckRun check)
     WriteOut(L"\nAUTORUN-CHECK --try: the launcher's window on " + Quote(trying.root) +
              L"; what its buttons run is printed here, not run. The disc is checked and shown "
              L"again when a file below it changes. Close the window to end.\n");
-    return RunWindow();
+    int exitCode = RunWindow();
+    LeaveAccessibility();
+    return exitCode;
 }
