@@ -344,6 +344,10 @@ TEST_F(ScreenReader, ExitPressedByAReaderEndsTheLauncherWhateverTheReaderDoesNex
                                     HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE),
                                     HRESULT_FROM_WIN32(RPC_S_CALL_FAILED),
                                     HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE)};
+    auto saysGone = [&](HRESULT failure) {
+        return std::find(std::begin(disconnected), std::end(disconnected), failure) !=
+               std::end(disconnected);
+    };
     UnmanagedLauncherWindow unmanaged;
     TerminateProcess(process.Handle(), 99); // started managed
     process.WaitExit();
@@ -367,7 +371,10 @@ TEST_F(ScreenReader, ExitPressedByAReaderEndsTheLauncherWhateverTheReaderDoesNex
             ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(reader, 10000)) << "the reader is held";
             CloseHandle(reader);
             EXPECT_EQ(S_OK, run->found);
-            EXPECT_EQ(S_OK, run->pressed);
+            // The answer to the press goes out from another thread of the
+            // launcher, which may end before it has.
+            EXPECT_TRUE(run->pressed == S_OK || (code == 0 && saysGone(run->pressed)))
+                << Hex({run->pressed});
             EXPECT_EQ(0u, code) << "after " << took << " ms; the later calls failed with"
                                 << Hex(run->failures);
             EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(workingCopy.c_str()))
@@ -376,9 +383,7 @@ TEST_F(ScreenReader, ExitPressedByAReaderEndsTheLauncherWhateverTheReaderDoesNex
                 EXPECT_FALSE(run->answeredAfterFailing) << Hex(run->failures);
                 EXPECT_FALSE(run->failures.empty()) << "a call after the exit succeeded";
                 for (HRESULT failure : run->failures)
-                    EXPECT_NE(std::end(disconnected),
-                              std::find(std::begin(disconnected), std::end(disconnected), failure))
-                        << Hex(run->failures);
+                    EXPECT_TRUE(saysGone(failure)) << Hex(run->failures);
             }
             delete run;
         }
