@@ -7,8 +7,9 @@
 #include "commands/commands.h"
 #include "config/command_table.h"
 #include "config/config_values.h"
-#include "startup/launcher_state.h"
 #include "config/language.h"
+#include "startup/launcher_state.h"
+#include "window/accessibility.h"
 #include "window/window.h"
 
 #include <algorithm>
@@ -306,8 +307,9 @@ int TryDisc(Checker *checker, CheckRun check)
     WriteOut(L"\nAUTORUN-CHECK --try: the launcher's window on " + Quote(trying.root) +
              L"; what its buttons run is printed here, not run. The disc is checked and shown "
              L"again when a file below it changes. Close the window to end.\n");
-    int result = RunWindow();
+    int exitCode = RunWindow();
+    LeaveAccessibility();
     if (trying.change != INVALID_HANDLE_VALUE)
         FindCloseChangeNotification(trying.change);
-    return result;
+    return exitCode;
 }

@@ -3,6 +3,7 @@
 #include "../config/config_values.h"
 #include "../config/language.h"
 #include "../platform/platform.h"
+#include "../window/accessibility.h"
 #include "../window/window.h"
 #include "launcher_state.h"
 #include "prerequisite.h"
@@ -63,6 +64,7 @@ static int RunLauncher(int)
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    LeaveAccessibility();
     // A loop that failed never saw the quit message: its code would be stale.
     return got == 0 ? static_cast<int>(message.wParam) : -1;
 }

@@ -111,7 +111,8 @@ private:
 };
 
 ClientObject *clientObject;
-int comEntered; // COM was initialised on the window's thread and must be left
+int comEntered;   // COM was initialised on the window's thread and must be left
+int windowClosed; // the window is going: no reader gets an object of it again
 
 // The variant helpers live in a DLL the launcher does not import.
 void SetEmpty(VARIANT *variant)
@@ -403,7 +404,9 @@ HRESULT ClientObject::accDoDefaultAction(VARIANT child)
 LRESULT HandleGetObject(HWND window, WPARAM wParam, LPARAM lParam)
 {
     // The object id is 32 bits, however the message widened it.
-    if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT))
+    // A reader that asks while the window is going gets the default answer,
+    // which makes no second object and does not enter COM again.
+    if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT) || windowClosed)
         return DefWindowProcW(window, WM_GETOBJECT, wParam, lParam);
     if (!clientObject) {
         comEntered = SUCCEEDED(os.CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
@@ -441,13 +444,19 @@ void NotifySlotsReloaded(HWND window)
 
 void ReleaseAccessibility()
 {
+    windowClosed = 1;
     if (clientObject) {
         clientObject->Disconnect();
         os.CoDisconnectObject(clientObject, 0);
         clientObject->Release();
         clientObject = nullptr;
     }
+}
+
+void LeaveAccessibility()
+{
     if (comEntered)
         os.CoUninitialize();
     comEntered = 0;
+    windowClosed = 0;
 }

@@ -16,5 +16,11 @@ void NotifySlotFocus(HWND window, int index);
 // Tells screen readers that the children changed.
 void NotifySlotsReloaded(HWND window);
 
-// WM_DESTROY: cuts every client off the client object and leaves COM.
+// WM_DESTROY: cuts every client off the client object; later calls fail as
+// disconnected, and later WM_GETOBJECT get the default answer.
 void ReleaseAccessibility();
+
+// After the message loop: leaves COM if a screen reader brought it in. Not
+// before: a call that a reader made in time may still wait in the thread's
+// queue, and COM would dispatch it into an apartment it has already left.
+void LeaveAccessibility();

@@ -7,6 +7,9 @@
 
 #include <oleacc.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 const COLORREF NORMAL = RGB(0, 160, 0);
@@ -97,6 +100,11 @@ protected:
         WriteBitmapFile(disc.Path(L"bh.bmp"), 100, 40, [](int, int) { return RGB(0, 0, 230); });
         CopyBuildFile(L"tools\\recorder.exe", disc.Path(L"recorder.exe"));
         WriteTextFile(disc.Path(L"AUTORUN.INI"), Configuration());
+        StartLauncher();
+    }
+
+    void StartLauncher()
+    {
         process = Launch(disc.Path(L"AUTORUN.EXE"), {{L"AUTORUN_RECORD", record}});
         window = WaitForWindow(L"KT.SetupLauncher", process.Id());
         if (window && !WaitForPixel(window, 90, 220, NORMAL))
@@ -237,6 +245,149 @@ TEST_F(ScreenReader, DefaultActionStartsTheProgramOnceAndExitEndsTheLauncher)
     EXPECT_EQ(0u, process.WaitExit());
     long count = 0;
     EXPECT_TRUE(FAILED(client->get_accChildCount(&count))) << "the launcher has gone";
+}
+
+// What a screen reader does once it has pressed Exit.
+enum class AfterPress { ReleasesAtOnce, KeepsAsking };
+
+struct ReaderRun {
+    ReaderRun(HWND window, HANDLE launcher, AfterPress next)
+        : window(window), launcher(launcher), next(next)
+    {
+    }
+    HWND window;
+    HANDLE launcher;
+    AfterPress next;
+    HRESULT found = E_PENDING, pressed = E_PENDING;
+    std::vector<HRESULT> failures; // each failure of a later call once, in order
+    bool answeredAfterFailing = false;
+};
+
+// The reader runs on a thread of its own, so a launcher that never answers
+// cannot hold the test.
+DWORD WINAPI PressExitAndGoOn(void *parameter)
+{
+    ReaderRun &run = *static_cast<ReaderRun *>(parameter);
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    IAccessible *object = nullptr;
+    run.found = AccessibleObjectFromWindow(run.window, static_cast<DWORD>(OBJID_CLIENT),
+                                           IID_IAccessible, reinterpret_cast<void **>(&object));
+    if (object) {
+        run.pressed = object->accDoDefaultAction(Child(2));
+        // Asks on while the launcher goes, and once after it has gone.
+        DWORD start = GetTickCount();
+        bool gone = run.next != AfterPress::KeepsAsking;
+        while (!gone && GetTickCount() - start < 10000) {
+            gone = WaitForSingleObject(run.launcher, 0) == WAIT_OBJECT_0;
+            BSTR name = nullptr;
+            long x, y, cx, cy;
+            for (HRESULT result : {object->get_accName(Child(2), &name),
+                                   object->accLocation(&x, &y, &cx, &cy, Child(2))}) {
+                if (SUCCEEDED(result))
+                    run.answeredAfterFailing |= !run.failures.empty();
+                else if (std::find(run.failures.begin(), run.failures.end(), result) ==
+                         run.failures.end())
+                    run.failures.push_back(result);
+            }
+            SysFreeString(name);
+        }
+        object->Release();
+    }
+    CoUninitialize();
+    return 0;
+}
+
+// Under Wine, the X11 driver waits up to 2 s for a window manager to withdraw
+// a closing window, and the test display has none. The launcher's window left
+// unmanaged closes at once, so the time taken is the launcher's own.
+class UnmanagedLauncherWindow {
+public:
+    UnmanagedLauncherWindow() { Set(L"N"); }
+    ~UnmanagedLauncherWindow() { Set(nullptr); }
+
+private:
+    static void Set(const wchar_t *value)
+    {
+        HKEY key;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER,
+                            L"Software\\Wine\\AppDefaults\\AUTORUN.EXE\\X11 Driver", 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return;
+        if (value)
+            RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE *>(value),
+                           (lstrlenW(value) + 1) * sizeof(wchar_t));
+        else
+            RegDeleteValueW(key, L"Managed");
+        RegCloseKey(key);
+    }
+};
+
+std::string Hex(const std::vector<HRESULT> &codes)
+{
+    std::string text;
+    for (HRESULT code : codes) {
+        char one[16];
+        snprintf(one, sizeof one, " 0x%08lx", static_cast<unsigned long>(code));
+        text += one;
+    }
+    return text.empty() ? " (none)" : text;
+}
+
+TEST_F(ScreenReader, ExitPressedByAReaderEndsTheLauncherWhateverTheReaderDoesNext)
+{
+    // Failures that say the object, its interface or its process has gone.
+    const HRESULT disconnected[] = {RPC_E_DISCONNECTED,
+                                    CO_E_OBJNOTCONNECTED,
+                                    RPC_E_SERVER_DIED_DNE,
+                                    RPC_E_SERVER_DIED,
+                                    HRESULT_FROM_WIN32(RPC_S_UNKNOWN_IF),
+                                    HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE),
+                                    HRESULT_FROM_WIN32(RPC_S_CALL_FAILED),
+                                    HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE)};
+    auto saysGone = [&](HRESULT failure) {
+        return std::find(std::begin(disconnected), std::end(disconnected), failure) !=
+               std::end(disconnected);
+    };
+    UnmanagedLauncherWindow unmanaged;
+    TerminateProcess(process.Handle(), 99); // started managed
+    process.WaitExit();
+    const std::wstring workingCopy = WorkingCopyPath(disc.label);
+    for (AfterPress next : {AfterPress::ReleasesAtOnce, AfterPress::KeepsAsking}) {
+        for (int round = 1; round <= 3; round++) {
+            SCOPED_TRACE(std::string(next == AfterPress::KeepsAsking ? "asking" : "releasing") +
+                         " reader, round " + std::to_string(round));
+            if (!process.Running())
+                StartLauncher();
+            ASSERT_TRUE(window);
+            // Left to leak if the reader never comes back, rather than freed under it.
+            auto *run = new ReaderRun(window, process.Handle(), next);
+            HANDLE reader = CreateThread(nullptr, 0, PressExitAndGoOn, run, 0, nullptr);
+            ASSERT_TRUE(reader);
+            DWORD start = GetTickCount();
+            DWORD code = process.WaitExit(2000);
+            DWORD took = GetTickCount() - start;
+            if (code == STILL_ACTIVE)
+                TerminateProcess(process.Handle(), 99); // lets a waiting reader go
+            ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(reader, 10000)) << "the reader is held";
+            CloseHandle(reader);
+            EXPECT_EQ(S_OK, run->found);
+            // The answer to the press goes out from another thread of the
+            // launcher, which may end before it has.
+            EXPECT_TRUE(run->pressed == S_OK || (code == 0 && saysGone(run->pressed)))
+                << Hex({run->pressed});
+            EXPECT_EQ(0u, code) << "after " << took << " ms; the later calls failed with"
+                                << Hex(run->failures);
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(workingCopy.c_str()))
+                << "the working copy stays";
+            if (next == AfterPress::KeepsAsking) {
+                EXPECT_FALSE(run->answeredAfterFailing) << Hex(run->failures);
+                EXPECT_FALSE(run->failures.empty()) << "a call after the exit succeeded";
+                for (HRESULT failure : run->failures)
+                    EXPECT_TRUE(saysGone(failure)) << Hex(run->failures);
+            }
+            delete run;
+        }
+    }
 }
 
 } // namespace

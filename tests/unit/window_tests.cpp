@@ -4,6 +4,7 @@
 #include "config/command_table.h"
 #include "startup/working_copy.h"
 #include "test_support.h"
+#include "window/accessibility.h"
 #include "window/paint.h"
 #include "window/window.h"
 
@@ -141,6 +142,7 @@ protected:
         if (IsWindow(window))
             DestroyWindow(window);
         Pump();
+        LeaveAccessibility(); // as the launcher does when its loop ends
         UnregisterClassW(LAUNCHER_CLASS, launcher.instance);
         launcher.background = nullptr;
         launcher.defaultBackground = 0;
@@ -599,6 +601,17 @@ void WINAPI CountUninitialize()
     com.uninitialized++;
 }
 
+WNDPROC launcherProc;
+LRESULT askedWhileGoing;
+
+// Asks for the client object after WM_DESTROY, as a reader may while the window goes.
+LRESULT CALLBACK AskWhileGoing(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCDESTROY)
+        askedWhileGoing = SendMessageW(window, WM_GETOBJECT, 0, OBJID_CLIENT);
+    return CallWindowProcW(launcherProc, window, message, wParam, lParam);
+}
+
 TEST_F(LauncherWindow, GetObjectAnswersForTheClientAloneAndEveryOtherIdGoesToTheDefault)
 {
     com = {};
@@ -633,8 +646,16 @@ TEST_F(LauncherWindow, GetObjectAnswersForTheClientAloneAndEveryOtherIdGoesToThe
     }
     EXPECT_EQ(1, com.initialized);
     EXPECT_EQ(0, com.disconnected);
-    Close();
+    launcherProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AskWhileGoing)));
+    int answered = com.answered;
+    DestroyWindow(window);
+    EXPECT_EQ(0, askedWhileGoing) << "a reader that asks after WM_DESTROY gets no object";
+    EXPECT_EQ(answered, com.answered);
+    EXPECT_EQ(1, com.initialized);
     EXPECT_EQ(1, com.disconnected);
+    EXPECT_EQ(0, com.uninitialized) << "COM is left after the message loop, not inside it";
+    Close();
     EXPECT_EQ(1, com.uninitialized);
 }
 
