@@ -10,11 +10,6 @@
 
 #include <objbase.h>
 
-enum {
-    EXIT_CLEAN = 0,
-    EXIT_TROUBLE = 3, // bad arguments, an unreadable file, a preview not written
-};
-
 static const wchar_t USAGE[] =
     L"Usage: AUTORUN-CHECK [options] [DISC-FOLDER | AUTORUN.INI]\n"
     L"Reads a disc's AUTORUN.INI as the launcher does and says what the launcher will do.\n"

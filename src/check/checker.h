@@ -74,8 +74,6 @@ void CheckFile(Checker *checker);
 // The language now loaded: labels, buttons, images, sounds, geometry, texts.
 void CheckLoadedLanguage(Checker *checker);
 
-// Every shown button's spoken name, and its label's contrast with the background.
-void CheckAccessibility(Checker *checker);
 
 // Keys of `section` that the launcher never reads: not in `known`, and not a
 // slot key (cmd01 to cmd30) or a sound key (cmd01_sound ...) where allowed.

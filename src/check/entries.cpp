@@ -4,6 +4,13 @@
 #include "config/command_table.h"
 #include "config/config_values.h"
 
+enum {
+    // The most a profile read returns: a value no line of the file can pass.
+    LONGEST_VALUE = 32768,
+    COLOUR_COMPONENTS = 3, // red, green, blue
+    COMPONENT_MAX = 0xFF,
+};
+
 void Say(Checker *checker, int line, Severity severity, const wchar_t *text,
          std::initializer_list<std::wstring> arguments)
 {
@@ -12,8 +19,8 @@ void Say(Checker *checker, int line, Severity severity, const wchar_t *text,
 
 void SayIfCut(Checker *checker, const std::wstring &section, const wchar_t *key, DWORD length)
 {
-    std::vector<wchar_t> buffer(32768);
-    DWORD full = ReadConfigString(section.c_str(), key, buffer.data(), 32768);
+    std::vector<wchar_t> buffer(LONGEST_VALUE);
+    DWORD full = ReadConfigString(section.c_str(), key, buffer.data(), LONGEST_VALUE);
     if (full > length)
         Say(checker, LineOf(checker->scan, section.c_str(), key), LEVEL_WARNING,
             L"%1 is %2 characters long; the launcher reads only the first %3",
@@ -105,12 +112,12 @@ void CheckEntry(Checker *checker, int line, const std::wstring &key, EntryKind k
 void CheckColorFields(Checker *checker, int line, const std::wstring &key, const Fields &fields,
                       size_t first)
 {
-    for (size_t i = first; i < first + 3 && i < fields.tokens.size(); i++) {
+    for (size_t i = first; i < first + COLOUR_COMPONENTS && i < fields.tokens.size(); i++) {
         int component = ReadNumber(fields.tokens[i].c_str());
-        if (component < 0 || component > 255)
+        if (component < 0 || component > COMPONENT_MAX)
             Say(checker, line, LEVEL_WARNING,
                 L"%1: colour component %2 is cut to its low 8 bits, %3",
-                {key, Number(component), Number(component & 0xFF)});
+                {key, Number(component), Number(component & COMPONENT_MAX)});
     }
 }
 

@@ -1,5 +1,6 @@
 // Findings about the language now loaded: its sections, texts, and every
 // slot's label, button, images, sound and place in the window.
+#include "accessibility_checks.h"
 #include "checker.h"
 
 #include "config/command_table.h"

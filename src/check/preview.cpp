@@ -1,7 +1,7 @@
 // Pictures of the client area, painted by the launcher's own code and written
 // as PNG with the Windows Imaging Component.
 #include "checker.h"
-#include "png.h"
+#include "common/png.h"
 
 #include "config/config_values.h"
 #include "config/image_scale.h"

@@ -11,6 +11,12 @@
 
 enum Severity { LEVEL_NOTE, LEVEL_WARNING, LEVEL_ERROR };
 
+// The checker's exit codes besides those of Summarize.
+enum {
+    EXIT_CLEAN = 0,
+    EXIT_TROUBLE = 3, // bad arguments, an unreadable file, a preview not written
+};
+
 struct Diagnostic {
     int line; // 0: the file as a whole
     Severity severity;

@@ -7,6 +7,7 @@
 #include "commands/commands.h"
 #include "config/command_table.h"
 #include "config/config_values.h"
+#include "config/image_scale.h"
 #include "config/language.h"
 #include "startup/launcher_state.h"
 #include "window/accessibility.h"
@@ -21,14 +22,13 @@ static const wchar_t TRY_CLASS[] = L"KT.AutorunTry";
 static const wchar_t NO_PRODUCT_CODE[] =
     L"; the registry here holds no product code, so it starts nothing";
 
-enum { EXIT_TROUBLE = 3 };
-
 enum : DWORD {
     LOOK_INTERVAL_MS = 200,
     // A look at a large tree waits this many times its own cost before the
     // next, so the tree never takes more than a tenth of the time.
     LOOK_COST_FACTOR = 10,
     TREE_DEPTH = 16, // a linked folder may lead back up the tree
+    NAMES_SHOWN = 3, // of the files changed, on the console
 };
 
 // A file or folder below the root as the last look saw it.
@@ -77,7 +77,7 @@ static void ShowCommand(HWND window, int slotIndex, const CommandPlan &plan)
 // --try --scale: the window at the last scale asked for; otherwise the display's own.
 static int TryDpi()
 {
-    return trying.options.scales.empty() ? 0 : MulDiv(96, trying.options.scales.back(), 100);
+    return trying.options.scales.empty() ? 0 : MulDiv(BASE_DPI, trying.options.scales.back(), 100);
 }
 
 static void PrepareLauncher()
@@ -144,10 +144,10 @@ static std::wstring ChangedNames(const std::vector<TreeEntry> &before,
         }
     }
     std::wstring text;
-    for (size_t n = 0; n < names.size() && n < 3; n++)
+    for (size_t n = 0; n < names.size() && n < NAMES_SHOWN; n++)
         text += (n ? L", " : L"") + names[n];
-    if (names.size() > 3)
-        text += L" and " + Number(names.size() - 3) + L" more";
+    if (names.size() > NAMES_SHOWN)
+        text += L" and " + Number(names.size() - NAMES_SHOWN) + L" more";
     return text.empty() ? L"a folder" : text;
 }
 

@@ -2,11 +2,25 @@
 
 #include "../startup/launcher_state.h"
 
+#include <stddef.h>
+
 // Limits that keep every size below computable in 64 bits and reject files no
 // display could show anyway. A run-length file of a few hundred bytes may
 // declare any size up to the sides' limit, so the size it decodes to, in the
 // display's 32 bits a pixel, is bounded too.
 enum : long long { MAX_BITMAP_SIDE = 1 << 20, MAX_DECODED_BYTES = 256ll << 20 };
+
+enum : DWORD {
+    // The info headers of the later formats, which have no structure of their
+    // own in the headers: with the colour masks, and with the alpha mask too.
+    INFO_HEADER_V2_SIZE = 52,
+    INFO_HEADER_V3_SIZE = 56,
+    // Bit fields with an alpha mask, a compression the headers do not name.
+    BI_ALPHA_BIT_FIELDS = 6,
+    DISPLAY_BYTES_PER_PIXEL = 4,
+    CORE_ENTRY_BYTES = sizeof(RGBTRIPLE),
+    INFO_ENTRY_BYTES = sizeof(RGBQUAD),
+};
 
 static DWORD ReadLe32(const BYTE *p)
 {
@@ -25,10 +39,10 @@ static bool FitsInside(unsigned long long offset, unsigned long long length, DWO
 
 static int IsBitmapImageComplete(const BYTE *data, DWORD size)
 {
-    const DWORD fileHeaderSize = 14;
-    if (!data || size < fileHeaderSize + 4)
+    const DWORD fileHeaderSize = sizeof(BITMAPFILEHEADER);
+    if (!data || size < fileHeaderSize + sizeof(DWORD))
         return 0;
-    DWORD bitsOffset = ReadLe32(data + 10);
+    DWORD bitsOffset = ReadLe32(data + offsetof(BITMAPFILEHEADER, bfOffBits));
     DWORD headerSize = ReadLe32(data + fileHeaderSize);
     if (!FitsInside(fileHeaderSize, headerSize, size))
         return 0;
@@ -38,26 +52,27 @@ static int IsBitmapImageComplete(const BYTE *data, DWORD size)
     unsigned bitCount, compression = BI_RGB, colorsUsed = 0, entrySize;
     DWORD imageSize = 0;
     if (headerSize == sizeof(BITMAPCOREHEADER)) {
-        width = ReadLe16(header + 4);
-        height = ReadLe16(header + 6);
-        bitCount = ReadLe16(header + 10);
-        entrySize = 3;
-    } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 ||
-               headerSize == 124) {
-        width = static_cast<LONG>(ReadLe32(header + 4));
-        height = static_cast<LONG>(ReadLe32(header + 8));
-        bitCount = ReadLe16(header + 14);
-        compression = ReadLe32(header + 16);
-        imageSize = ReadLe32(header + 20);
-        colorsUsed = ReadLe32(header + 32);
-        entrySize = 4;
+        width = ReadLe16(header + offsetof(BITMAPCOREHEADER, bcWidth));
+        height = ReadLe16(header + offsetof(BITMAPCOREHEADER, bcHeight));
+        bitCount = ReadLe16(header + offsetof(BITMAPCOREHEADER, bcBitCount));
+        entrySize = CORE_ENTRY_BYTES;
+    } else if (headerSize == sizeof(BITMAPINFOHEADER) || headerSize == INFO_HEADER_V2_SIZE ||
+               headerSize == INFO_HEADER_V3_SIZE || headerSize == sizeof(BITMAPV4HEADER) ||
+               headerSize == sizeof(BITMAPV5HEADER)) {
+        width = static_cast<LONG>(ReadLe32(header + offsetof(BITMAPINFOHEADER, biWidth)));
+        height = static_cast<LONG>(ReadLe32(header + offsetof(BITMAPINFOHEADER, biHeight)));
+        bitCount = ReadLe16(header + offsetof(BITMAPINFOHEADER, biBitCount));
+        compression = ReadLe32(header + offsetof(BITMAPINFOHEADER, biCompression));
+        imageSize = ReadLe32(header + offsetof(BITMAPINFOHEADER, biSizeImage));
+        colorsUsed = ReadLe32(header + offsetof(BITMAPINFOHEADER, biClrUsed));
+        entrySize = INFO_ENTRY_BYTES;
     } else {
         return 0;
     }
     if (height < 0)
         height = -height;
     if (width <= 0 || height == 0 || width > MAX_BITMAP_SIDE || height > MAX_BITMAP_SIDE ||
-        width * height * 4 > MAX_DECODED_BYTES)
+        width * height * DISPLAY_BYTES_PER_PIXEL > MAX_DECODED_BYTES)
         return 0;
 
     // Colour table (and the three masks a plain info header keeps behind it).
@@ -65,8 +80,9 @@ static int IsBitmapImageComplete(const BYTE *data, DWORD size)
     if (bitCount <= 8 && entries == 0)
         entries = 1ull << bitCount;
     unsigned long long tableBytes = entries * entrySize;
-    if (headerSize == 40 && (compression == BI_BITFIELDS || compression == 6))
-        tableBytes += (compression == 6 ? 4 : 3) * 4;
+    if (headerSize == sizeof(BITMAPINFOHEADER) &&
+        (compression == BI_BITFIELDS || compression == BI_ALPHA_BIT_FIELDS))
+        tableBytes += (compression == BI_ALPHA_BIT_FIELDS ? 4 : 3) * sizeof(DWORD);
     if (!FitsInside(fileHeaderSize + headerSize, tableBytes, size))
         return 0;
 
@@ -74,12 +90,13 @@ static int IsBitmapImageComplete(const BYTE *data, DWORD size)
     switch (compression) {
     case BI_RGB:
     case BI_BITFIELDS:
-    case 6: // alpha bit fields
+    case BI_ALPHA_BIT_FIELDS:
         if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
             bitCount != 32)
             return 0;
-        bitsBytes = ((static_cast<unsigned long long>(width) * bitCount + 31) / 32) * 4 *
-                    static_cast<unsigned long long>(height);
+        // Each row is padded to whole 32-bit words.
+        bitsBytes = ((static_cast<unsigned long long>(width) * bitCount + 31) / 32) *
+                    sizeof(DWORD) * static_cast<unsigned long long>(height);
         break;
     case BI_RLE8:
     case BI_RLE4:
@@ -98,9 +115,9 @@ HBITMAP BitmapFromFileImage(const BYTE *data, DWORD size, HWND window)
 {
     if (!IsBitmapImageComplete(data, size))
         return nullptr;
-    const BITMAPINFO *info = reinterpret_cast<const BITMAPINFO *>(data + 14);
+    const BITMAPINFO *info = reinterpret_cast<const BITMAPINFO *>(data + sizeof(BITMAPFILEHEADER));
     HDC dc = GetDC(window);
-    HBITMAP bitmap = CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, data + ReadLe32(data + 10),
+    HBITMAP bitmap = CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, data + ReadLe32(data + offsetof(BITMAPFILEHEADER, bfOffBits)),
                                     info, DIB_RGB_COLORS);
     ReleaseDC(window, dc);
     return bitmap;

@@ -1,5 +1,5 @@
 // The checker's contrast ratio against figures that WCAG 2 readers know.
-#include "check/contrast.h"
+#include "check/accessibility_checks.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include <stdlib.h>
 
-#include "check/png.h"
+#include "common/png.h"
 
 static HWND WaitForLauncher()
 {
