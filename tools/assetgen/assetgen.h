@@ -69,7 +69,9 @@ void DrawText(Image &img, int x, int y, const std::string &text, int scale, Rgb 
 
 // formats.cpp
 Bytes EncodeBmp24(const Image &img);
-Bytes EncodeBmp4(int w, int h, const std::vector<uint8_t> &index, const std::vector<Rgb> &palette);
+// 16 colours, run-length encoded (BI_RLE4).
+Bytes EncodeBmp4Rle(int w, int h, const std::vector<uint8_t> &index,
+                    const std::vector<Rgb> &palette);
 Bytes EncodeIco4(const std::vector<uint8_t> &index, const std::vector<bool> &transparent,
                  const std::vector<Rgb> &palette);
 void Put16(Bytes &b, uint32_t v);
@@ -79,13 +81,28 @@ void Put32(Bytes &b, uint32_t v);
 using Picture = std::pair<std::string, Image>;
 Bytes MakeLauncherIcon();
 Bytes MakeDiscIcon();
+const int BUILTIN_BACKGROUND_W = 537, BUILTIN_BACKGROUND_H = 386;
+std::vector<uint8_t> DrawBuiltinBackground(); // palette indices, top row first
 Bytes MakeBuiltinBackground();
 Image DrawDiscBackdrop();
 // The sample disc's buttons as NAME.bmp and NAME_hot.bmp, each cut from the
 // backdrop where the sample's AUTORUN.INI places it.
 std::vector<Picture> DrawSampleButtons(const Image &backdrop);
 
-// sound.cpp: WAV files.
+// sound.cpp: WAV files. The intro is IMA ADPCM, which every Windows decodes
+// with its own codec: at 4 bits a sample it keeps the launcher small.
+const int INTRO_SECONDS = 7, INTRO_RATE = 22050, INTRO_CHANNELS = 2;
+struct ImaChannel {
+    int predictor = 0, index = 0;
+};
+struct ImaFormat {
+    int channels = 0, rate = 0, blockAlign = 0, samplesPerBlock = 0;
+};
+ImaFormat ImaFormatFor(int channels, int rate);
+Bytes EncodeImaAdpcm(const std::vector<int16_t> &samples, int channels, int rate);
+// Whole blocks of `data` (a data chunk's bytes) as 16-bit samples, interleaved.
+std::vector<int16_t> DecodeImaAdpcm(const Bytes &data, int channels, int blockAlign);
+std::vector<int16_t> SynthesiseIntro(int rate, int channels);
 Bytes MakeIntroChime();
 Bytes MakeClickSound();
 Bytes MakeHoverChime();
