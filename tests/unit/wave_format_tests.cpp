@@ -205,7 +205,8 @@ TEST(WaveFormat, TheIntroIsSevenSecondsThatTheSystemCodecDecodes)
     header.pbDst = reinterpret_cast<BYTE *>(output.data());
     header.cbDstLength = outputSize;
     ASSERT_EQ(0u, acmStreamPrepareHeader(stream, &header, 0));
-    EXPECT_EQ(0u, acmStreamConvert(stream, &header, ACM_STREAMCONVERTF_START | ACM_STREAMCONVERTF_END));
+    EXPECT_EQ(0u,
+              acmStreamConvert(stream, &header, ACM_STREAMCONVERTF_START | ACM_STREAMCONVERTF_END));
     acmStreamUnprepareHeader(stream, &header, 0);
     acmStreamClose(stream, 0);
 

@@ -84,7 +84,7 @@ std::vector<uint8_t> DecodeRle4(const Bytes &f)
             x = 0, --y;
         } else if (v == 1) {
             return std::find(set.begin(), set.end(), false) == set.end() ? px
-                                                                          : std::vector<uint8_t>();
+                                                                         : std::vector<uint8_t>();
         } else if (v == 2 || at + 2 + (v + 1) / 2 > f.size()) {
             return {}; // the generator writes no jumps
         } else {
@@ -162,8 +162,7 @@ std::vector<int16_t> CheckIntro(const std::string &dir)
               Get16(f, 34) == 4 && Get16(f, 36) == 2 &&
               Get16(f, 38) == uint32_t(ima.samplesPerBlock) &&
               std::equal(f.begin() + 40, f.begin() + 44, "fact") && Get32(f, 48) == frames &&
-              std::equal(f.begin() + 52, f.begin() + 56, "data") &&
-              Get32(f, 56) == f.size() - 60;
+              std::equal(f.begin() + 52, f.begin() + 56, "data") && Get32(f, 56) == f.size() - 60;
     Expect(ok, "intro.wav is IMA ADPCM in whole blocks, " + std::to_string(frames) + " frames");
     if (!ok)
         return {};
@@ -235,7 +234,8 @@ void CheckPictures(const std::string &dir, const std::string &iniPath)
 {
     Bytes f = ReadBytes(dir + "res/background.bmp");
     std::vector<uint8_t> drawn = DrawBuiltinBackground(), read = DecodeRle4(f);
-    Expect(read == drawn, "background.bmp is 537x386, 16 colours, RLE4 that decodes to the drawing");
+    Expect(read == drawn,
+           "background.bmp is 537x386, 16 colours, RLE4 that decodes to the drawing");
     Expect(std::set<uint8_t>(drawn.begin(), drawn.end()).size() >= 13,
            "background.bmp uses the palette's range");
     Bytes back = ReadBytes(dir + "disc/autorun/back.bmp");
