@@ -32,6 +32,11 @@ static const wchar_t USAGE[] =
     L"  --high-contrast   with --preview, paint as under a high-contrast theme in this\n"
     L"                    machine's system colours, as LANGUAGE-contrast.png (and\n"
     L"                    LANGUAGE-cmdNN-contrast.png with --hot)\n"
+    L"  --reading-order FILE  write FILE: the files that the launcher reads up to its first\n"
+    L"                    paint for DefaultLang, in the order it reads them, one a line\n"
+    L"                    from the disc root (UTF-8); make-disc.sh lays them out so\n"
+    L"  --autorun-inf FILE  write FILE: the autorun.inf that starts the launcher, with\n"
+    L"                    the Icon, --label and DefaultLang's Title (ASCII, or UTF-16)\n"
     L"  --try             show the launcher's own window on the disc: its buttons light up\n"
     L"                    and sound, and what a click would run is printed, not run; the\n"
     L"                    disc is checked and shown again whenever a file below it\n"
@@ -53,7 +58,8 @@ static std::wstring ParseArguments(int argc, wchar_t **argv, CheckOptions *optio
         }
         bool takesValue = argument == L"--lang" || argument == L"--section" ||
                           argument == L"--label" || argument == L"--preview" ||
-                          argument == L"--hot";
+                          argument == L"--hot" || argument == L"--reading-order" ||
+                          argument == L"--autorun-inf";
         if (takesValue && i + 1 >= argc)
             return argument + L" needs a value";
         std::wstring value = takesValue ? argv[++i] : L"";
@@ -78,6 +84,10 @@ static std::wstring ParseArguments(int argc, wchar_t **argv, CheckOptions *optio
                     L"--hot takes a key number from 1 (%1) to %2 (%3), not %4",
                     {SlotKey(0), Number(SLOT_COUNT), SlotKey(SLOT_COUNT - 1), Quote(value)});
             options->hotKey = key;
+        } else if (argument == L"--reading-order") {
+            options->readingOrder = value;
+        } else if (argument == L"--autorun-inf") {
+            options->autorunInf = value;
         } else if (argument == L"--try") {
             options->tryDisc = true;
         } else if (argument.size() > 1 && argument[0] == L'-') {
@@ -192,7 +202,7 @@ static int Run(Checker *checker)
         CreateDirectoryW(checker->options.previewFolder.c_str(), nullptr);
     }
 
-    int written = 1;
+    int written = PlanDisc(checker);
     std::vector<std::wstring> users = UserLanguagesToCheck(*checker);
     for (size_t i = 0; i < users.size(); i++) {
         std::wstring language = LoadAsUser(checker, users[i]);

@@ -22,6 +22,8 @@ struct CheckOptions {
     int hotKey = 0;             // --hot: key number, 1 for cmd01; 0 for none
     bool highContrast = false;  // --high-contrast: previews in the system's colours
     bool tryDisc = false;       // --try
+    std::wstring autorunInf;    // --autorun-inf: the file to write it to
+    std::wstring readingOrder;  // --reading-order: the file to write it to
     bool help = false;
 };
 
@@ -36,6 +38,9 @@ struct Checker {
     std::wstring userLanguage;   // what the user's locale answered, or empty
     std::set<std::wstring> done; // languages checked so far, folded
     std::wstring tables;         // the button tables, one per language
+    // What the first paint reads for a user of an unlisted language, in
+    // order: how make-disc.sh lays out the disc. Full paths.
+    std::vector<std::wstring> layout;
 };
 
 // Says `text`, with %1 to %9 replaced by `arguments`, about line `line`.
@@ -51,6 +56,18 @@ std::vector<std::wstring> UserLanguagesToCheck(const Checker &checker);
 // language by the launcher's rules, lays out the background and loads the
 // slots and colours. Returns the chosen language.
 std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage);
+
+// Loads as a user of an unlisted language, keeps what the first paint reads
+// as the layout, and writes the files of --reading-order and --autorun-inf.
+// 0 when one of them cannot be written.
+int PlanDisc(Checker *checker);
+
+// The line of the button table that says what the first paint of the
+// language now loaded reads, and how long that takes from a disc.
+std::wstring FirstPaintCost(const Checker &checker);
+
+// A note when the first paint of the language now loaded reads more than 4 MiB.
+void NoteHeavyFirstPaint(Checker *checker);
 
 // Frees what the last load made; the file, the root and the label stay.
 void ReleaseLoad();

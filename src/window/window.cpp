@@ -92,16 +92,37 @@ static void CenterWindowSized(HWND window, int cx, int cy)
     SetWindowPos(window, nullptr, x, y, cx, cy, SWP_SHOWWINDOW | SWP_FRAMECHANGED | SWP_NOZORDER);
 }
 
-static HBITMAP LoadConfiguredBackground(HWND window)
+static int ReadBackgroundPath(wchar_t *path)
 {
     wchar_t name[TEXT_CAPACITY];
-    wchar_t path[TEXT_CAPACITY];
     if (!ReadConfigString(launcher.activeSection, L"Bitmap", name, TEXT_CAPACITY))
-        return nullptr;
+        return 0;
     // A path that does not fit behind the source root counts as no Bitmap key.
-    if (!JoinSourcePath(path, name))
-        return nullptr;
-    return LoadBitmapFile(path, window);
+    return JoinSourcePath(path, name);
+}
+
+static HBITMAP LoadConfiguredBackground(HWND window)
+{
+    wchar_t path[TEXT_CAPACITY];
+    return ReadBackgroundPath(path) ? LoadBitmapFile(path, window) : nullptr;
+}
+
+void ListFirstPaintFiles(TakeDiscFile take, void *context)
+{
+    wchar_t path[TEXT_CAPACITY];
+    // The icon as the class is registered, the background as the window is created.
+    if (ReadIconPath(path))
+        take(context, path, launcher.activeSection, L"Icon");
+    if (ReadBackgroundPath(path))
+        take(context, path, launcher.activeSection, L"Bitmap");
+    // Then the slots, as the reload posted at creation loads them.
+    for (const CommandSlot &slot : CommandTable) {
+        const wchar_t *images[] = {slot.normalImagePath, slot.hotImagePath};
+        for (const wchar_t *image : images) {
+            if (slot.defined && image[0] && JoinSourcePath(path, image))
+                take(context, path, launcher.buttonSection, slot.key);
+        }
+    }
 }
 
 static int ReadUseSmallFont()
