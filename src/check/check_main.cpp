@@ -214,6 +214,7 @@ static int Run(Checker *checker)
             continue;
         if (!language.empty())
             CheckLoadedLanguage(checker);
+        NoteHeavyFirstPaint(checker);
         AppendButtonTable(checker);
         if (previews)
             written &= WritePreviews(checker);
