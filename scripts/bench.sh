@@ -15,5 +15,6 @@ wineserver -k # start again under the virtual display
 xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
     wine "$1/bench/window_bench.exe"
     wine "$1/bench/startup_bench.exe"
+    bash bench/cold_disc.sh "$1"
     wineserver -k
 ' bench "$build" 2>/dev/null
