@@ -212,7 +212,7 @@ ReportCheck() {
     0) ;;
     1) [ $noCheck -eq 1 ] || Say "the check found warnings only; going on" ;;
     2 | 3)
-        [ $noCheck -eq 1 ] && [ $code = 2 ] ||
+        [ $noCheck -eq 1 ] && [ "$code" = 2 ] ||
             Fail $EXIT_CHECK "the check found errors (exit code $code); no image is made"
         ;;
     *) Fail $EXIT_CHECK "the checker ended with exit code $code; no image is made" ;;
