@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the cross toolchain, Wine, the virtual display, the signing tools
-# and the disc-image maker that the build and tests need. Wine's 32-bit half
+# and the disc-image maker that the build and tests need, and FUSE for the
+# cold-disc benchmark. Wine's 32-bit half
 # (and with it the i386 architecture) only where 32-bit programs can run.
 set -euo pipefail
 . "$(dirname "$0")/../scripts/wine-arch.sh"
@@ -18,6 +19,9 @@ command -v xvfb-run >/dev/null || need+=(xvfb xauth)
 command -v osslsigncode >/dev/null || need+=(osslsigncode)
 command -v openssl >/dev/null || need+=(openssl)
 command -v xorriso >/dev/null || need+=(xorriso)
+command -v fusermount3 >/dev/null || need+=(fuse3)
+[ -f /usr/include/fuse3/fuse.h ] || need+=(libfuse3-dev)
+command -v pkg-config >/dev/null || need+=(pkg-config)
 [ ${#need[@]} -eq 0 ] && exit 0
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo

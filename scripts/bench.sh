@@ -16,5 +16,6 @@ xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
     wine "$1/bench/window_bench.exe"
     wine "$1/bench/startup_bench.exe"
     wine "$1/bench/scale_bench.exe"
+    bash bench/cold_disc.sh "$1"
     wineserver -k
 ' bench "$build" 2>/dev/null

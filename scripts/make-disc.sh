@@ -24,7 +24,21 @@ launcher's working copy ~LABEL.INI. It has 1 to $LABEL_MAX characters (the Jolie
 limit), each one of A-Z, 0-9 and _ (what an ISO 9660 volume identifier allows);
 the same text goes into both volume descriptors.
 
-Unless the folder has an autorun.inf of its own, the image gets one:
+AUTORUN-CHECK.EXE reads the folder's AUTORUN.INI as the launcher does, under
+Wine: the program given with --checker or in the environment variable
+AUTORUN_CHECK, else build/win32/AUTORUN-CHECK.EXE of this checkout (build/win64
+on a machine that cannot run 32-bit programs). Where 32-bit programs cannot
+run, a 32-bit checker's x86_64 build in the folder x86_64 beside it runs
+instead. It checks the folder: its errors stop the image, its warnings are
+shown. And it says what the image needs from AUTORUN.INI:
+
+  the files that the launcher reads up to its first paint (the launcher,
+  AUTORUN.INI, the Icon, the Bitmap, each button's two images, for
+  DefaultLang), which are laid out one after another in that order at the
+  start of the image, where a drive reads them in one pass; every other
+  file follows them
+
+  unless the folder has an autorun.inf of its own, the image's autorun.inf:
   open=    the launcher
   icon=    Icon of [Setup] in AUTORUN.INI, else the launcher's own icon
   label=   LABEL
@@ -37,19 +51,13 @@ Plane only, none of \\ / : * ? " < > | ; or control characters, no name ending
 in a dot or a blank, and no two names in a folder that differ only in case.
 Symbolic links are followed.
 
-Before the image is made, AUTORUN-CHECK.EXE checks the folder under Wine: the
-program given with --checker or in the environment variable AUTORUN_CHECK, else
-build/win32/AUTORUN-CHECK.EXE of this checkout when it is built (build/win64 on
-a machine that cannot run 32-bit programs); without one the check is skipped.
-Where 32-bit programs cannot run, a 32-bit checker's x86_64 build in the folder
-x86_64 beside it runs instead. Its errors stop the image; its warnings are shown.
-
 Options:
   --force            replace OUT.iso when it exists
   --checker PROGRAM  the checker to run (overrides AUTORUN_CHECK): a Windows
                      program, run under Wine, or a command of this machine that
                      takes the same arguments with Linux paths (autorun-check)
-  --no-check         do not run the checker
+  --no-check         make the image whatever the check finds, without its report;
+                     AUTORUN.INI is still read with the checker
   -h, --help         show this text
 
 Exit codes:
@@ -59,7 +67,8 @@ Exit codes:
   4  bad label
   5  names on the disc that Joliet or Windows cannot carry
   6  OUT.iso exists (use --force) or is a folder
-  7  the check found errors (checker exit code 2 or 3) or could not run
+  7  the check found errors (checker exit code 2 or 3), or the checker is
+     missing or could not read the folder
   8  xorriso is missing or failed
   1  any other failure
 Nothing is left at OUT.iso unless the image is complete: it is written under
@@ -112,45 +121,6 @@ FindEntry() {
     printf '%s' "$found"
 }
 
-# The value of `key` in `section` of an INI file already in UTF-8, read the
-# way the profile reader does: names in any case, blanks around them dropped,
-# one pair of enclosing quotes removed, the first match wins.
-ReadIniValue() {
-    awk -v section="$2" -v key="$3" -v quote="'" '
-        BEGIN { section = tolower(section); key = tolower(key) }
-        { sub(/\r$/, "") }
-        /^[ \t]*\[/ {
-            name = $0
-            sub(/^[ \t]*\[/, "", name); sub(/\].*$/, "", name)
-            gsub(/^[ \t]+|[ \t]+$/, "", name)
-            inside = tolower(name) == section
-            next
-        }
-        inside && index($0, "=") {
-            k = substr($0, 1, index($0, "=") - 1); v = substr($0, index($0, "=") + 1)
-            gsub(/^[ \t]+|[ \t]+$/, "", k); gsub(/^[ \t]+|[ \t]+$/, "", v)
-            if (tolower(k) != key) next
-            first = substr(v, 1, 1)
-            if (length(v) >= 2 && (first == "\"" || first == quote) && substr(v, length(v)) == first)
-                v = substr(v, 2, length(v) - 2)
-            print v
-            exit
-        }' "$1"
-}
-
-# The INI file as UTF-8: UTF-16 with a byte-order mark (as the profile reader
-# takes it on every Windows), UTF-8 with or without one, else the Western
-# Windows code page.
-DecodeIni() {
-    local start
-    start=$(head -c 3 -- "$1" | od -An -tx1 | tr -d ' \n')
-    case $start in
-    fffe* | feff*) iconv -f UTF-16 -t UTF-8 -- "$1" ;;
-    efbbbf) tail -c +4 -- "$1" ;;
-    *) iconv -f UTF-8 -t UTF-8 -- "$1" 2>/dev/null || iconv -f WINDOWS-1252 -t UTF-8 -- "$1" ;;
-    esac
-}
-
 CheckLabel() {
     local label=$1
     local limits="a label has 1 to $LABEL_MAX characters from A-Z, 0-9 and _ (Joliet, which Windows shows, carries $LABEL_MAX; an ISO 9660 volume identifier only these characters)"
@@ -195,89 +165,73 @@ CheckNames() {
     done < <(find -L "$folder" -mindepth 1 -print0)
 }
 
-# Runs the author's checker on the folder, shows what it says, and stops on
-# its errors.
+# Runs the author's checker on the folder: it checks it, and writes the
+# reading order of the first paint and, unless `ownInf`, the autorun.inf into
+# the stage. Shows what it says, and stops on its errors.
 RunCheck() {
-    local checker=$1 folder=$2 label=$3 why=$4 native code build=PE32 twin
-    [ -f "$checker" ] || Fail $EXIT_CHECK "the checker $checker does not exist (or pass --no-check)"
-    command -v wine >/dev/null || Fail $EXIT_CHECK "the checker needs Wine, which is not installed (or pass --no-check)"
+    local checker=$1 folder=$2 label=$3 why=$4 ownInf=$5 code build=PE32 twin into=$stage/ runner=()
+    local doing="checking the folder with"
+    [ $noCheck -eq 0 ] || doing="reading AUTORUN.INI (not checking: --no-check) with"
+    [ -f "$checker" ] || Fail $EXIT_CHECK "the checker $checker does not exist"
+    command -v wine >/dev/null || Fail $EXIT_CHECK "the checker needs Wine, which is not installed"
     case $(PeMachine "$checker") in
-    "")
-        # A command of this machine, such as the kit's autorun-check: Linux paths.
-        Say "checking the folder with $checker"
-        code=0
-        "$checker" --label "$label" "$folder" >"$stage/check.txt" 2>&1 || code=$?
-        ReportCheck $code
-        return
-        ;;
+    "") build="" ;; # a command of this machine, such as the kit's autorun-check: Linux paths
     x86_64) build=x86_64 ;;
     esac
-    if [ $build = PE32 ] && ! Wine32Ready; then
-        twin=$(dirname -- "$checker")/x86_64/$(basename -- "$checker")
-        [ -f "$twin" ] || Fail $EXIT_CHECK "this machine cannot run 32-bit programs, and no x86_64 build of the checker lies beside $checker (x86_64/)"
-        checker=$twin build=x86_64 why="this machine cannot run 32-bit programs"
+    if [ -z "$build" ]; then
+        Say "$doing $checker"
+    else
+        if [ $build = PE32 ] && ! Wine32Ready; then
+            twin=$(dirname -- "$checker")/x86_64/$(basename -- "$checker")
+            [ -f "$twin" ] || Fail $EXIT_CHECK "this machine cannot run 32-bit programs, and no x86_64 build of the checker lies beside $checker (x86_64/)"
+            checker=$twin build=x86_64 why="this machine cannot run 32-bit programs"
+        fi
+        UseWineFor "$checker"
+        export WINEDEBUG=${WINEDEBUG:--all}
+        export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+        folder=$(winepath -w "$folder" 2>"$stage/winepath.txt") || { cat "$stage/winepath.txt" >&2; false; } || Fail $EXIT_CHECK "Wine cannot name the folder $2"
+        into=$(winepath -w "$stage" 2>"$stage/winepath.txt")\\ || { cat "$stage/winepath.txt" >&2; false; } || Fail $EXIT_CHECK "Wine cannot name the folder $stage"
+        runner=(wine)
+        Say "$doing $checker, the $build build: $why"
     fi
-    UseWineFor "$checker"
-    export WINEDEBUG=${WINEDEBUG:--all}
-    export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-    native=$(winepath -w "$folder" 2>"$stage/winepath.txt") || { cat "$stage/winepath.txt" >&2; false; } || Fail $EXIT_CHECK "Wine cannot name the folder $folder"
-    Say "checking the folder with $checker, the $build build: $why"
+    local outputs=(--reading-order "${into}order.txt")
+    [ -n "$ownInf" ] || outputs+=(--autorun-inf "${into}autorun.inf")
     # Wine's helper processes keep inherited output open after the program
     # ends: through a file they cannot hold up a caller that reads a pipe.
     code=0
-    wine "$checker" --label "$label" "$native" >"$stage/check.txt" 2>&1 || code=$?
+    "${runner[@]}" "$checker" --label "$label" "${outputs[@]}" "$folder" >"$stage/check.txt" 2>"$stage/check-errors.txt" || code=$?
     ReportCheck $code
 }
 
-# Shows what the checker said, and stops on its errors.
+# Shows what the checker said, and stops on its errors unless --no-check.
 ReportCheck() {
     local code=$1
-    cat "$stage/check.txt"
+    [ $noCheck -eq 1 ] || cat "$stage/check.txt"
+    cat "$stage/check-errors.txt" >&2
     case $code in
     0) ;;
-    1) Say "the check found warnings only; going on" ;;
-    2 | 3) Fail $EXIT_CHECK "the check found errors (exit code $code); no image is made" ;;
+    1) [ $noCheck -eq 1 ] || Say "the check found warnings only; going on" ;;
+    2 | 3)
+        [ $noCheck -eq 1 ] && [ "$code" = 2 ] ||
+            Fail $EXIT_CHECK "the check found errors (exit code $code); no image is made"
+        ;;
     *) Fail $EXIT_CHECK "the checker ended with exit code $code; no image is made" ;;
     esac
 }
 
-# Writes the autorun.inf of the image into the stage: ASCII, or UTF-16 LE with
-# a byte-order mark when the title is not ASCII; CRLF line ends.
-WriteAutorunInf() {
-    local folder=$1 launcher=$2 ini=$3 label=$4
-    local open icon configured language title iconFile
-    open=${launcher#"$folder"/}
-    open=${open//\//\\}
-    DecodeIni "$ini" >"$stage/AUTORUN.INI.utf8" || Fail $EXIT_FOLDER "cannot read $ini"
-    configured=$(ReadIniValue "$stage/AUTORUN.INI.utf8" Setup Icon)
-    icon="$open,0"
-    if [ -n "$configured" ]; then
-        # The launcher puts the disc root in front of Icon.
-        configured=${configured#"${configured%%[!\\]*}"}
-        iconFile=$(FindEntry "$folder" "$configured")
-        if [ -n "$iconFile" ] && [ -f "$iconFile" ]; then
-            icon=$configured
-        else
-            Say "the Icon $configured is not on the disc; autorun.inf names the launcher's own icon"
+# xorriso's arguments that put the files of the reading order first, in that
+# order: the highest weight lies first on the disc.
+SortWeights() {
+    local name names found weight
+    mapfile -t names <"$stage/order.txt"
+    weight=${#names[@]}
+    for name in "${names[@]}"; do
+        found=$(FindEntry "$folder" "$name")
+        if [ -n "$found" ] && [ -f "$found" ]; then
+            printf '%s\0' -find "/${found#"$folder"/}" -exec sort_weight "$weight" --
         fi
-    fi
-    language=$(ReadIniValue "$stage/AUTORUN.INI.utf8" Setup DefaultLang)
-    title=""
-    [ -n "$language" ] && title=$(ReadIniValue "$stage/AUTORUN.INI.utf8" "SetupStr_$language" Title)
-    [ -n "$title" ] || Say "no Title for the default language ([Setup] DefaultLang, [SetupStr_<language>] Title): autorun.inf has no action="
-    [[ $open == *" "* ]] && open="\"$open\""
-    {
-        printf '[autorun]\r\n'
-        printf 'open=%s\r\n' "$open"
-        printf 'icon=%s\r\n' "$icon"
-        printf 'label=%s\r\n' "$label"
-        if [ -n "$title" ]; then printf 'action=%s\r\n' "$title"; fi
-    } >"$stage/autorun.utf8"
-    if LC_ALL=C grep -q '[^[:print:][:space:]]' "$stage/autorun.utf8"; then
-        { printf '\xff\xfe' && iconv -f UTF-8 -t UTF-16LE "$stage/autorun.utf8"; } >"$stage/autorun.inf"
-    else
-        cp "$stage/autorun.utf8" "$stage/autorun.inf"
-    fi
+        weight=$((weight - 1))
+    done
 }
 
 force=0
@@ -339,34 +293,30 @@ esac
 CheckNames "$folder"
 
 stage=$(mktemp -d)
-if [ $noCheck -eq 1 ]; then
-    Say "skipped the check (--no-check)"
-elif [ -n "$checker" ]; then
-    RunCheck "$checker" "$folder" "$label" "the checker named"
+ownInf=$(FindEntry "$folder" autorun.inf)
+[ -z "$ownInf" ] || Say "the folder has its own ${ownInf##*/}; it goes onto the disc unchanged"
+if [ -n "$checker" ]; then
+    RunCheck "$checker" "$folder" "$label" "the checker named" "$ownInf"
 else
     ChooseBuild 2>"$stage/arch.txt" || Fail $EXIT_USAGE "$(cat "$stage/arch.txt")"
     built=$(cd -- "$(dirname -- "$0")/.." && pwd -P)/build/$AUTORUN_ARCH/AUTORUN-CHECK.EXE
-    if [ -f "$built" ]; then
-        RunCheck "$built" "$folder" "$label" "$AUTORUN_ARCH_WHY"
-    else
-        Say "skipped the check: no AUTORUN-CHECK.EXE (build it, or name it with --checker or AUTORUN_CHECK)"
-    fi
+    [ -f "$built" ] ||
+        Fail $EXIT_CHECK "no AUTORUN-CHECK.EXE to read AUTORUN.INI with: build it, or name it with --checker or AUTORUN_CHECK"
+    RunCheck "$built" "$folder" "$label" "$AUTORUN_ARCH_WHY" "$ownInf"
 fi
-
-ownInf=$(FindEntry "$folder" autorun.inf)
+[ -f "$stage/order.txt" ] || Fail $EXIT_CHECK "the checker wrote no reading order; no image is made"
 extraMap=()
-if [ -n "$ownInf" ]; then
-    Say "the folder has its own ${ownInf##*/}; it goes onto the disc unchanged"
-else
-    WriteAutorunInf "$folder" "$launcher" "$ini" "$label"
+if [ -z "$ownInf" ]; then
+    [ -s "$stage/autorun.inf" ] || Fail $EXIT_CHECK "the checker wrote no autorun.inf; no image is made"
     extraMap=(-map "$stage/autorun.inf" /autorun.inf)
 fi
+mapfile -d '' -t weights < <(SortWeights)
 
 command -v xorriso >/dev/null || Fail $EXIT_XORRISO "xorriso is not installed (Debian package xorriso)"
 partial=$(mktemp -- "$outputFolder/.$(basename -- "$output").XXXXXX")
 xorriso -no_rc -report_about WARNING -outdev "stdio:$partial" -follow link \
     -volid "$label" -joliet on -rockridge on -map "$folder" / "${extraMap[@]}" \
-    >"$stage/xorriso.txt" 2>&1 &
+    -iso_rr_pattern off "${weights[@]}" >"$stage/xorriso.txt" 2>&1 &
 xorrisoPid=$!
 code=0
 wait $xorrisoPid || code=$?

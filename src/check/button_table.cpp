@@ -114,7 +114,7 @@ static std::wstring Heading(const Checker &checker)
         heading += L"; the prompt for a missing installer reads " + Quote(prompt);
     }
     heading += L"\n";
-    return heading + RuntimeLine();
+    return heading + RuntimeLine() + FirstPaintCost(checker);
 }
 
 void AppendButtonTable(Checker *checker)

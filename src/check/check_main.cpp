@@ -32,6 +32,11 @@ static const wchar_t USAGE[] =
     L"                    200, 250 or 300 %, as LANGUAGE@PERCENT.png (LANGUAGE-cmdNN@PERCENT.png,\n"
     L"                    LANGUAGE-contrast@PERCENT.png); may be given more than once. With\n"
     L"                    --try, show the window at that scale\n"
+    L"  --reading-order FILE  write FILE: the files that the launcher reads up to its first\n"
+    L"                    paint for DefaultLang, in the order it reads them, one a line\n"
+    L"                    from the disc root (UTF-8); make-disc.sh lays them out so\n"
+    L"  --autorun-inf FILE  write FILE: the autorun.inf that starts the launcher, with\n"
+    L"                    the Icon, --label and DefaultLang's Title (ASCII, or UTF-16)\n"
     L"  --try             show the launcher's own window on the disc: its buttons light up\n"
     L"                    and sound, and what a click would run is printed, not run; the\n"
     L"                    disc is checked and shown again whenever a file below it\n"
@@ -63,7 +68,8 @@ static std::wstring ParseArguments(int argc, wchar_t **argv, CheckOptions *optio
         }
         bool takesValue = argument == L"--lang" || argument == L"--section" ||
                           argument == L"--label" || argument == L"--preview" ||
-                          argument == L"--hot" || argument == L"--scale";
+                          argument == L"--hot" || argument == L"--scale" ||
+                          argument == L"--reading-order" || argument == L"--autorun-inf";
         if (takesValue && i + 1 >= argc)
             return argument + L" needs a value";
         std::wstring value = takesValue ? argv[++i] : L"";
@@ -92,6 +98,10 @@ static std::wstring ParseArguments(int argc, wchar_t **argv, CheckOptions *optio
             if (!IsPreviewScale(value))
                 return L"--scale takes 100, 125, 150, 175, 200, 250 or 300, not " + Quote(value);
             options->scales.push_back(key);
+        } else if (argument == L"--reading-order") {
+            options->readingOrder = value;
+        } else if (argument == L"--autorun-inf") {
+            options->autorunInf = value;
         } else if (argument == L"--try") {
             options->tryDisc = true;
         } else if (argument.size() > 1 && argument[0] == L'-') {
@@ -216,7 +226,7 @@ static int Run(Checker *checker)
         CreateDirectoryW(checker->options.previewFolder.c_str(), nullptr);
     }
 
-    int written = 1;
+    int written = PlanDisc(checker);
     std::vector<std::wstring> users = UserLanguagesToCheck(*checker);
     for (size_t i = 0; i < users.size(); i++) {
         std::wstring language = LoadAsUser(checker, users[i]);
@@ -228,6 +238,7 @@ static int Run(Checker *checker)
             continue;
         if (!language.empty())
             CheckLoadedLanguage(checker);
+        NoteHeavyFirstPaint(checker);
         AppendButtonTable(checker);
         if (previews)
             written &= WritePreviews(checker);

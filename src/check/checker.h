@@ -23,6 +23,8 @@ struct CheckOptions {
     bool highContrast = false;  // --high-contrast: previews in the system's colours
     bool tryDisc = false;       // --try
     std::vector<int> scales;    // --scale: previews (or the try window) at these percentages
+    std::wstring autorunInf;    // --autorun-inf: the file to write it to
+    std::wstring readingOrder;  // --reading-order: the file to write it to
     bool help = false;
 };
 
@@ -39,6 +41,9 @@ struct Checker {
     std::set<std::wstring> done;       // languages checked so far, folded
     std::wstring tables;               // the button tables, one per language
     std::set<std::wstring> scaleNoted; // images already said to lack a 200 % variant, folded
+    // What the first paint reads for a user of an unlisted language, in
+    // order: how make-disc.sh lays out the disc. Full paths.
+    std::vector<std::wstring> layout;
 };
 
 // Says `text`, with %1 to %9 replaced by `arguments`, about line `line`.
@@ -61,6 +66,18 @@ std::vector<std::wstring> UserLanguagesToCheck(const Checker &checker);
 // slots and colours. Returns the chosen language.
 // All at `dpi`: the configuration's 96 unless a preview asks for a scale.
 std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage, int dpi = 96);
+
+// Loads as a user of an unlisted language, keeps what the first paint reads
+// as the layout, and writes the files of --reading-order and --autorun-inf.
+// 0 when one of them cannot be written.
+int PlanDisc(Checker *checker);
+
+// The line of the button table that says what the first paint of the
+// language now loaded reads, and how long that takes from a disc.
+std::wstring FirstPaintCost(const Checker &checker);
+
+// A note when the first paint of the language now loaded reads more than 4 MiB.
+void NoteHeavyFirstPaint(Checker *checker);
 
 // Frees what the last load made; the file, the root and the label stay.
 void ReleaseLoad();

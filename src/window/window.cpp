@@ -115,6 +115,25 @@ static void ReadBackgroundPath()
         JoinSourcePath(launcher.backgroundPath, name);
 }
 
+void ListFirstPaintFiles(TakeDiscFile take, void *context)
+{
+    wchar_t path[TEXT_CAPACITY];
+    // The icon as the class is registered, the background as the window is created.
+    if (ReadIconPath(path))
+        take(context, path, launcher.activeSection, L"Icon");
+    ReadBackgroundPath();
+    if (launcher.backgroundPath[0])
+        take(context, launcher.backgroundPath, launcher.activeSection, L"Bitmap");
+    // Then the slots, as the reload posted at creation loads them.
+    for (const CommandSlot &slot : CommandTable) {
+        const wchar_t *images[] = {slot.normalImagePath, slot.hotImagePath};
+        for (const wchar_t *image : images) {
+            if (slot.defined && image[0] && JoinSourcePath(path, image))
+                take(context, path, launcher.buttonSection, slot.key);
+        }
+    }
+}
+
 static int ReadUseSmallFont()
 {
     if (!launcher.iniPath[0])

@@ -37,3 +37,10 @@ SIZE ClientSizeFor(SIZE outer);
 // label colours.
 void LoadSlotsAndColors();
 
+// The files that the window reads from the disc up to its first paint, in the
+// order it reads them: the Icon, the Bitmap, then each defined slot's normal
+// and hot image. `take` gets each full path with the section and key that
+// name it. Needs the slots loaded.
+typedef void (*TakeDiscFile)(void *context, const wchar_t *path, const wchar_t *section,
+                             const wchar_t *key);
+void ListFirstPaintFiles(TakeDiscFile take, void *context);

@@ -6,7 +6,8 @@
 # shellcheck source=tests/disc/disc_test_support.sh
 source "$(dirname "$0")/disc_test_support.sh"
 standIn=$2
-unset AUTORUN_CHECK
+# The checker reads AUTORUN.INI for every image, checked or not.
+export AUTORUN_CHECK=$build/AUTORUN-CHECK.EXE
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -76,7 +77,8 @@ for code in 0 1 2 3; do
     rm -f "$work/checked.iso"
     said=$(STAND_IN_EXIT=$code "$script" --checker "$standIn" "$disc" TESTDISC "$work/checked.iso" 2>&1)
     actual=$?
-    [[ $said == *"stand-in check: [--label] [TESTDISC] [$native]"* ]] || Failed "checker $code: not run as expected: $said"
+    [[ $said == *"stand-in check: [--label] [TESTDISC] [--reading-order] ["*"order.txt] [--autorun-inf] ["*"autorun.inf] [$native]"* ]] ||
+        Failed "checker $code: not run as expected: $said"
     if [ $code -le 1 ]; then
         [ $actual = 0 ] && [ -s "$work/checked.iso" ] || Failed "checker $code: no image (exit code $actual): $said"
     else
@@ -134,6 +136,15 @@ said=$("$script" --no-check --force "$disc" TESTDISC "$work/plain.iso" 2>&1) || 
 ExtractFile "$work/plain.iso" /autorun.inf "$work/plain.inf"
 [ "$(cat "$work/plain.inf")" = "$(printf '[autorun]\r\nopen=AUTORUN.EXE\r\nicon=ART\\DISC.ICO\r\nlabel=TESTDISC\r\naction=Quoted Title\r')" ] ||
     Failed "plain autorun.inf: $(od -c "$work/plain.inf")"
+
+# A configuration in the Western Windows code page, read as the launcher reads it.
+disc=$(NewDisc western)
+printf '[Setup]\r\nDefaultLang=English\r\n[SetupStr_English]\r\nTitle=Caf\xe9 Setup\r\n' >"$disc/AUTORUN.INI"
+said=$("$script" --no-check "$disc" TESTDISC "$work/western.iso" 2>&1) || Failed "western: $said"
+ExtractFile "$work/western.iso" /autorun.inf "$work/western.inf"
+[ "$(head -c 2 "$work/western.inf" | od -An -tx1)" = " ff fe" ] &&
+    [ "$(iconv -f UTF-16 -t UTF-8 "$work/western.inf")" = "$(printf '[autorun]\r\nopen=AUTORUN.EXE\r\nicon=AUTORUN.EXE,0\r\nlabel=TESTDISC\r\naction=Café Setup\r')" ] ||
+    Failed "western autorun.inf: $(od -c "$work/western.inf")"
 
 # A folder's own autorun.inf goes onto the disc unchanged and alone.
 disc=$(NewDisc own)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The sample disc's image as Windows gets it: made by make-disc.sh with the
 # disc-image target's arguments, listed and extracted with xorriso; the
-# volume identifier in both descriptors, the autorun.inf and the Joliet tree
-# checked. The Joliet tree is then placed on drive Q:, labelled with the
-# image's volume identifier, for e2e_disc_image_tests.
+# volume identifier in both descriptors, the autorun.inf, the Joliet tree and
+# the layout of the files of the first paint checked. The Joliet tree is then
+# placed on drive Q:, labelled with the image's volume identifier, for
+# e2e_disc_image_tests.
 # Usage: sample_image_test.sh BUILD_DIR LABEL
 # shellcheck source=tests/disc/disc_test_support.sh
 source "$(dirname "$0")/disc_test_support.sh"
@@ -42,6 +43,16 @@ xorriso -indev "$image" -pvd_info 2>/dev/null | grep -qx "Volume Id    : $label"
 expected=$( (cd "$build/sample-disc" && find . -type f | sed 's|^\.||'; echo /autorun.inf) | sort)
 listed=$(xorriso -read_fs norock -indev "$image" -find / -type f 2>/dev/null | sed "s/^'//; s/'\$//" | sort)
 [ "$listed" = "$expected" ] || Failed "Joliet files differ: $(diff <(echo "$expected") <(echo "$listed"))"
+
+# What the first paint reads lies first, in reading order, block after block.
+first=(/AUTORUN.EXE /AUTORUN.INI /autorun/disc.ico /autorun/back.bmp)
+for button in install browse readme web remove exit; do first+=("/autorun/$button.bmp" "/autorun/${button}_hot.bmp"); done
+xorriso -indev "$image" -find / -type f -exec report_lba -- 2>/dev/null |
+    sed -n "s/^File data lba: *0 *, *\([0-9]*\) *, *\([0-9]*\) *, *[0-9]* *, *'\(.*\)'\$/\1 \2 \3/p" | sort -n >"$work/layout.txt"
+laid=$(head -n ${#first[@]} "$work/layout.txt" | cut -d' ' -f3-)
+[ "$laid" = "$(printf '%s\n' "${first[@]}")" ] || Failed "the first files on the image: $(cat "$work/layout.txt")"
+awk 'NR > 1 && $1 != end { print "a gap or an overlap before " $3; bad = 1 } { end = $1 + $2 } NR == '${#first[@]}' { exit bad }' \
+    "$work/layout.txt" || Failed "the first paint's files do not follow each other: $(cat "$work/layout.txt")"
 
 xorriso -read_fs norock -osirrox on -indev "$image" -extract / "$work/tree" >/dev/null 2>&1 ||
     Failed "extracting the Joliet tree"

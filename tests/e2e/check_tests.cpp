@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -130,6 +131,8 @@ protected:
         WriteBitmapFile(disc.File(L"h.bmp"), 48, 32, [](int, int) { return RGB(0, 0, 230); });
         for (const wchar_t *twice : {L"b@2x.bmp", L"h@2x.bmp"})
             WriteBitmapFile(disc.File(twice), 96, 64, [](int, int) { return RGB(0, 0, 230); });
+        // 4.3 MiB: a first paint that reads it is slow from a disc.
+        WriteBitmapFile(disc.File(L"big.bmp"), 1500, 1000, [](int, int) { return RGB(0, 0, 96); });
         WriteBytes(disc.File(L"bad.bmp"), "not a bitmap", 12);
         WriteBytes(disc.File(L"readme.txt"), "read me", 7);
         WriteBytes(disc.File(L"click.wav"), "ID3\x04\0\0\0\0\0\0\xFF\xFB", 12);
@@ -191,6 +194,9 @@ TEST_F(Checker, EveryTrapGivesItsDiagnosticOnItsLine)
          "error: cmd01: the installer is not on the disc", 2, UTF16LE},
         {"folder missing", {{L"Setup_CommandDefines", L"cmd02=CMD_BROWSE,extras"}},
          "error: cmd02: the folder to explore is not on the disc", 2, UTF16LE},
+        {"first paint over 4 MiB", {{L"Setup", L"Bitmap=big.bmp"}},
+         "note: the first paint in English reads 4.3 MiB, more than 4 MiB: 500 ms from an 8x DVD, "
+         "1343 ms from a 24x CD; the largest file is \"big.bmp\" (4.3 MiB)", 0, UTF16LE},
         {"background missing", {{L"Setup", L"Bitmap=back.bmp"}},
          "error: the background is not on the disc", 2, UTF16LE},
         {"label outside", {{L"SetupStr_English", L"cmd02=Exit,600,100"}},
@@ -252,6 +258,13 @@ TEST_F(Checker, CleanFileAndSampleDiscFindNothing)
     std::string output;
     EXPECT_EQ(0u, Check(L"\"" + disc.File(L"AUTORUN.INI") + L"\"", &output)) << output;
     EXPECT_TRUE(Diagnostics(output).empty()) << output;
+    // The first paint reads the file and the two pictures, in one seek and one pass.
+    size_t bytes = ReadBytes(disc.File(L"AUTORUN.INI")).size() + 2 * (54 + 48 * 32 * 3);
+    std::string cost = "  first paint reads 3 file(s), " + std::to_string(bytes) +
+                       " bytes: " + std::to_string(std::lround(90 + bytes / 11000.0)) +
+                       " ms from an 8x DVD, " + std::to_string(std::lround(90 + bytes / 3600.0)) +
+                       " ms from a 24x CD, laid out by make-disc.sh (1 seek(s))\n";
+    EXPECT_NE(std::string::npos, output.find(cost)) << cost << "\nin\n" << output;
 
     std::wstring sample = BuildDir() + L"\\sample-disc";
     EXPECT_EQ(0u, Check(L"\"" + sample + L"\"", &output)) << output;

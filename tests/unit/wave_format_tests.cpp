@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <mmsystem.h>
 #include <mmreg.h>
+#include <msacm.h>
 
 #include <stdio.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -138,6 +141,84 @@ TEST(WaveFormat, BadFieldsAreReportedAsRead)
     EXPECT_EQ(44100, facts.samplesPerSecond);
     EXPECT_EQ(16, facts.bitsPerSample);
     EXPECT_EQ(3, facts.blockAlign);
+}
+
+// The launcher's intro as Windows plays it: the checker's rule passes it, its
+// fact chunk says seven seconds, and the system's own codec decodes it into
+// that length (whole blocks, so at most one block more) of audible sound.
+TEST(WaveFormat, TheIntroIsSevenSecondsThatTheSystemCodecDecodes)
+{
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(200), MAKEINTRESOURCEW(30));
+    ASSERT_TRUE(found);
+    const BYTE *intro = static_cast<const BYTE *>(LockResource(LoadResource(nullptr, found)));
+    DWORD size = SizeofResource(nullptr, found);
+    WaveFacts facts = JudgeWave(intro, size, size);
+    ASSERT_EQ(WAVE_PLAYS, facts.verdict) << facts.verdict;
+
+    // The chunks as the player finds them.
+    MMIOINFO memory = {};
+    memory.fccIOProc = FOURCC_MEM;
+    memory.pchBuffer = reinterpret_cast<HPSTR>(const_cast<BYTE *>(intro));
+    memory.cchBuffer = static_cast<LONG>(size);
+    HMMIO file = mmioOpenW(nullptr, &memory, MMIO_READ);
+    ASSERT_TRUE(file);
+    MMCKINFO riff = {}, chunk = {};
+    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+    ASSERT_EQ(0u, mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF));
+    std::vector<BYTE> format(64);
+    chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
+    ASSERT_EQ(0u, mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK));
+    ASSERT_LE(chunk.cksize, format.size());
+    mmioRead(file, reinterpret_cast<HPSTR>(format.data()), static_cast<LONG>(chunk.cksize));
+    mmioAscend(file, &chunk, 0);
+    DWORD frames = 0;
+    chunk.ckid = mmioFOURCC('f', 'a', 'c', 't');
+    ASSERT_EQ(0u, mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK));
+    mmioRead(file, reinterpret_cast<HPSTR>(&frames), sizeof frames);
+    mmioAscend(file, &chunk, 0);
+    chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
+    ASSERT_EQ(0u, mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK));
+    std::vector<BYTE> data(chunk.cksize);
+    ASSERT_EQ(static_cast<LONG>(data.size()),
+              mmioRead(file, reinterpret_cast<HPSTR>(data.data()), static_cast<LONG>(data.size())));
+    mmioClose(file, 0);
+
+    const auto *source = reinterpret_cast<const IMAADPCMWAVEFORMAT *>(format.data());
+    ASSERT_EQ(WAVE_FORMAT_IMA_ADPCM, source->wfx.wFormatTag);
+    const WORD channels = source->wfx.nChannels;
+    EXPECT_EQ(1, channels);
+    const DWORD rate = source->wfx.nSamplesPerSec;
+    EXPECT_EQ(7 * rate, frames);
+
+    const WORD frameBytes = static_cast<WORD>(2 * channels);
+    WAVEFORMATEX pcm = {WAVE_FORMAT_PCM, channels, rate, rate * frameBytes, frameBytes, 16, 0};
+    HACMSTREAM stream = nullptr;
+    MMRESULT opened = acmStreamOpen(&stream, nullptr, const_cast<WAVEFORMATEX *>(&source->wfx),
+                                    &pcm, nullptr, 0, 0, ACM_STREAMOPENF_NONREALTIME);
+    ASSERT_EQ(0u, opened) << "acmStreamOpen";
+    DWORD outputSize = 0;
+    ASSERT_EQ(0u, acmStreamSize(stream, static_cast<DWORD>(data.size()), &outputSize,
+                                ACM_STREAMSIZEF_SOURCE));
+    std::vector<short> output(outputSize / 2);
+    ACMSTREAMHEADER header = {};
+    header.cbStruct = sizeof header;
+    header.pbSrc = data.data();
+    header.cbSrcLength = static_cast<DWORD>(data.size());
+    header.pbDst = reinterpret_cast<BYTE *>(output.data());
+    header.cbDstLength = outputSize;
+    ASSERT_EQ(0u, acmStreamPrepareHeader(stream, &header, 0));
+    EXPECT_EQ(0u,
+              acmStreamConvert(stream, &header, ACM_STREAMCONVERTF_START | ACM_STREAMCONVERTF_END));
+    acmStreamUnprepareHeader(stream, &header, 0);
+    acmStreamClose(stream, 0);
+
+    const DWORD decoded = header.cbDstLengthUsed / pcm.nBlockAlign;
+    EXPECT_GE(decoded, frames);
+    EXPECT_LT(decoded, frames + source->wSamplesPerBlock);
+    int peak = 0;
+    for (DWORD i = 0; i < channels * decoded; i++)
+        peak = peak > abs(output[i]) ? peak : abs(output[i]);
+    EXPECT_GT(peak, 8192) << "decoded, the intro is too quiet to be the chime";
 }
 
 } // namespace

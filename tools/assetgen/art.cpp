@@ -435,16 +435,24 @@ Image DrawButtonHot(const Image &backdrop, int x, int y, const Glyph &glyph)
 
 } // namespace
 
-Bytes MakeBuiltinBackground()
+std::vector<uint8_t> DrawBuiltinBackground()
 {
-    const int w = 537, h = 386;
+    const int w = BUILTIN_BACKGROUND_W, h = BUILTIN_BACKGROUND_H;
     std::vector<uint8_t> index(size_t(w) * h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             float tone = BackgroundTone(x + 0.5f, y + 0.5f, w, h) + BayerThreshold(x, y);
             index[size_t(y) * w + x] = uint8_t(std::clamp(int(std::floor(tone)), 0, 15));
         }
-    return EncodeBmp4(w, h, index, BACKGROUND_RAMP);
+    return index;
+}
+
+// Run-length encoded, the dithered rows take half the space: the launcher
+// carries this picture in every copy, and a disc reads it before the first paint.
+Bytes MakeBuiltinBackground()
+{
+    return EncodeBmp4Rle(BUILTIN_BACKGROUND_W, BUILTIN_BACKGROUND_H, DrawBuiltinBackground(),
+                         BACKGROUND_RAMP);
 }
 
 Bytes MakeLauncherIcon()

@@ -69,7 +69,6 @@ void DrawText(Image &img, int x, int y, const std::string &text, int scale, Rgb 
 
 // formats.cpp
 Bytes EncodeBmp24(const Image &img);
-Bytes EncodeBmp4(int w, int h, const std::vector<uint8_t> &index, const std::vector<Rgb> &palette);
 struct IconImage {
     int size;
     std::vector<uint8_t> index;
@@ -77,6 +76,9 @@ struct IconImage {
     std::vector<Rgb> palette;
 };
 Bytes EncodeIco4(const std::vector<IconImage> &images);
+// 16 colours, run-length encoded (BI_RLE4).
+Bytes EncodeBmp4Rle(int w, int h, const std::vector<uint8_t> &index,
+                    const std::vector<Rgb> &palette);
 void Put16(Bytes &b, uint32_t v);
 void Put32(Bytes &b, uint32_t v);
 
@@ -84,6 +86,8 @@ void Put32(Bytes &b, uint32_t v);
 using Picture = std::pair<std::string, Image>;
 Bytes MakeLauncherIcon();
 Bytes MakeDiscIcon();
+const int BUILTIN_BACKGROUND_W = 537, BUILTIN_BACKGROUND_H = 386;
+std::vector<uint8_t> DrawBuiltinBackground(); // palette indices, top row first
 Bytes MakeBuiltinBackground();
 // The sample disc's art at 1 or 2 times its size (for displays at 200 %).
 Image DrawDiscBackdrop(int scale);
@@ -92,7 +96,22 @@ Image DrawDiscBackdrop(int scale);
 // the sample's AUTORUN.INI places it.
 std::vector<Picture> DrawSampleButtons(const Image &backdrop, int scale);
 
-// sound.cpp: WAV files.
+// sound.cpp: WAV files. The intro is IMA ADPCM, which every Windows decodes
+// with its own codec: at 4 bits a sample it keeps the launcher small. One
+// channel at 22.05 kHz is 76 KiB and sounds as two do (32 dB from the
+// original either way); two would take the launcher past 256 KiB.
+const int INTRO_SECONDS = 7, INTRO_RATE = 22050, INTRO_CHANNELS = 1;
+struct ImaChannel {
+    int predictor = 0, index = 0;
+};
+struct ImaFormat {
+    int channels = 0, rate = 0, blockAlign = 0, samplesPerBlock = 0;
+};
+ImaFormat ImaFormatFor(int channels, int rate);
+Bytes EncodeImaAdpcm(const std::vector<int16_t> &samples, int channels, int rate);
+// Whole blocks of `data` (a data chunk's bytes) as 16-bit samples, interleaved.
+std::vector<int16_t> DecodeImaAdpcm(const Bytes &data, int channels, int blockAlign);
+std::vector<int16_t> SynthesiseIntro(int rate, int channels);
 Bytes MakeIntroChime();
 Bytes MakeClickSound();
 Bytes MakeHoverChime();

@@ -1,5 +1,6 @@
 // --check: re-reads a generated tree and verifies what the launcher, the
 // resource compiler and the sample disc's AUTORUN.INI rely on.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -52,6 +53,48 @@ Rgb BmpPixel(const Bytes &f, int x, int y)
     uint32_t w = Get32(f, 18), h = Get32(f, 22);
     size_t at = 54 + (h - 1 - y) * ((w * 3 + 3) & ~3u) + x * 3;
     return {f[at + 2], f[at + 1], f[at]};
+}
+
+// The pixels of a BI_RLE4 file of the built-in background's size, top row
+// first; empty when its header or its codes are wrong or leave pixels out.
+std::vector<uint8_t> DecodeRle4(const Bytes &f)
+{
+    const int w = BUILTIN_BACKGROUND_W, h = BUILTIN_BACKGROUND_H;
+    if (f.size() < 118 || f[0] != 'B' || f[1] != 'M' || Get32(f, 2) != f.size() ||
+        Get32(f, 10) != 118 || Get32(f, 14) != 40 || Get32(f, 18) != uint32_t(w) ||
+        Get32(f, 22) != uint32_t(h) || Get16(f, 28) != 4 || Get32(f, 30) != 2 ||
+        Get32(f, 34) != f.size() - 118)
+        return {};
+    std::vector<uint8_t> px(size_t(w) * h);
+    std::vector<bool> set(px.size());
+    int x = 0, y = h - 1;
+    auto put = [&](uint8_t v) {
+        if (x >= w || y < 0)
+            return false;
+        px[size_t(y) * w + x] = v, set[size_t(y) * w + x] = true, ++x;
+        return true;
+    };
+    for (size_t at = 118; at + 1 < f.size(); at += 2) {
+        uint8_t n = f[at], v = f[at + 1];
+        if (n) {
+            for (int k = 0; k < n; ++k)
+                if (!put(k % 2 ? v & 15 : v >> 4))
+                    return {};
+        } else if (v == 0) {
+            x = 0, --y;
+        } else if (v == 1) {
+            return std::find(set.begin(), set.end(), false) == set.end() ? px
+                                                                         : std::vector<uint8_t>();
+        } else if (v == 2 || at + 2 + (v + 1) / 2 > f.size()) {
+            return {}; // the generator writes no jumps
+        } else {
+            for (int k = 0; k < v; ++k)
+                if (!put(k % 2 ? f[at + 2 + k / 2] & 15 : f[at + 2 + k / 2] >> 4))
+                    return {};
+            at += ((v + 3) / 4) * 2;
+        }
+    }
+    return {};
 }
 
 // Three 16-colour images, 32, 48 and 64 pixels wide, one after the other.
@@ -112,17 +155,43 @@ std::vector<int16_t> CheckWav(const std::string &dir, const std::string &name, i
     return s;
 }
 
+// The intro as IMA ADPCM: Windows' block layout, a fact chunk of exactly
+// INTRO_SECONDS, and once decoded the level and spread of the synthesis.
+std::vector<int16_t> CheckIntro(const std::string &dir)
+{
+    Bytes f = ReadBytes(dir + "res/intro.wav");
+    ImaFormat ima = ImaFormatFor(INTRO_CHANNELS, INTRO_RATE);
+    uint32_t frames = uint32_t(INTRO_SECONDS * INTRO_RATE);
+    uint32_t blocks = (frames + ima.samplesPerBlock - 1) / ima.samplesPerBlock;
+    bool ok = f.size() == 60 + size_t(blocks) * ima.blockAlign &&
+              std::equal(f.begin(), f.begin() + 4, "RIFF") && Get32(f, 4) == f.size() - 8 &&
+              std::equal(f.begin() + 8, f.begin() + 16, "WAVEfmt ") && Get32(f, 16) == 20 &&
+              Get16(f, 20) == 0x11 && Get16(f, 22) == uint32_t(INTRO_CHANNELS) &&
+              Get32(f, 24) == uint32_t(INTRO_RATE) && Get16(f, 32) == uint32_t(ima.blockAlign) &&
+              Get16(f, 34) == 4 && Get16(f, 36) == 2 &&
+              Get16(f, 38) == uint32_t(ima.samplesPerBlock) &&
+              std::equal(f.begin() + 40, f.begin() + 44, "fact") && Get32(f, 48) == frames &&
+              std::equal(f.begin() + 52, f.begin() + 56, "data") && Get32(f, 56) == f.size() - 60;
+    Expect(ok, "intro.wav is IMA ADPCM in whole blocks, " + std::to_string(frames) + " frames");
+    if (!ok)
+        return {};
+    return DecodeImaAdpcm(Bytes(f.begin() + 60, f.end()), INTRO_CHANNELS, ima.blockAlign);
+}
+
 void CheckSounds(const std::string &dir)
 {
-    std::vector<int16_t> intro = CheckWav(dir, "res/intro.wav", 2, 44100, 308700);
+    std::vector<int16_t> intro = CheckIntro(dir);
     int peak = 0, sideways = 0;
-    for (size_t i = 0; i < intro.size(); i += 2) {
+    for (size_t i = 0; i + 1 < intro.size(); i += 2) {
         peak = std::max({peak, std::abs(int(intro[i])), std::abs(int(intro[i + 1]))});
         sideways = std::max(sideways, std::abs(intro[i] - intro[i + 1]));
     }
-    double dbfs = 20 * std::log10(peak / 32768.0);
+    double dbfs = 20 * std::log10(std::max(peak, 1) / 32768.0);
     Expect(dbfs > -7 && dbfs < -5, "intro.wav peaks near -6 dBFS");
     Expect(sideways > 1000, "intro.wav has stereo spread");
+    bool quietEnds = intro.size() > 4 && intro[0] == 0 && intro[1] == 0 &&
+                     std::abs(intro.back()) < 16 && std::abs(intro[intro.size() - 2]) < 16;
+    Expect(quietEnds, "intro.wav starts and ends in silence");
     std::vector<int16_t> click = CheckWav(dir, "res/click.wav", 1, 22050, 684);
     double sum = 0;
     for (int16_t v : click)
@@ -180,11 +249,11 @@ void CheckButton(const std::string &dir, const Bytes &back, const std::string &l
 void CheckPictures(const std::string &dir, const std::string &iniPath)
 {
     Bytes f = ReadBytes(dir + "res/background.bmp");
-    Expect(HasBmpHeader(f, 537, 386, 4), "background.bmp is 537x386, 16 colours, bottom-up");
-    std::set<int> used;
-    for (size_t i = 118; i < f.size(); ++i)
-        used.insert({f[i] >> 4, f[i] & 15});
-    Expect(used.size() >= 14, "background.bmp uses the palette's range");
+    std::vector<uint8_t> drawn = DrawBuiltinBackground(), read = DecodeRle4(f);
+    Expect(read == drawn,
+           "background.bmp is 537x386, 16 colours, RLE4 that decodes to the drawing");
+    Expect(std::set<uint8_t>(drawn.begin(), drawn.end()).size() >= 13,
+           "background.bmp uses the palette's range");
     Expect(HasBmpHeader(ReadBytes(dir + "disc/autorun/back@2x.bmp"), 1280, 960, 24),
            "back@2x.bmp is 1280x960, 24 bits");
     Bytes back = ReadBytes(dir + "disc/autorun/back.bmp");

@@ -21,14 +21,15 @@ void PutFileHeader(Bytes &b, uint32_t fileSize, uint32_t offBits)
 }
 
 // BITMAPINFOHEADER; a positive height means bottom-up rows.
-void PutInfoHeader(Bytes &b, int w, int h, int bits, uint32_t imageSize, uint32_t colours)
+void PutInfoHeader(Bytes &b, int w, int h, int bits, uint32_t imageSize, uint32_t colours,
+                   uint32_t compression = 0)
 {
     Put32(b, 40);
     Put32(b, uint32_t(w));
     Put32(b, uint32_t(h));
     Put16(b, 1);
     Put16(b, uint32_t(bits));
-    Put32(b, 0); // BI_RGB
+    Put32(b, compression);
     Put32(b, imageSize);
     Put32(b, 2835); // 72 dpi
     Put32(b, 2835);
@@ -54,6 +55,44 @@ void PutNibbleRows(Bytes &b, int w, int h, const std::vector<uint8_t> &index)
     }
 }
 
+// One row of 4-bit pixels in BI_RLE4 codes, as short as they go: a run is two
+// bytes for up to 255 pixels that alternate between two colours, a literal is
+// two bytes and the pixels packed two a byte, padded to a whole word.
+Bytes EncodeRle4Row(const uint8_t *px, int w)
+{
+    const int MAX_RUN = 255, NO_CHOICE = 0;
+    std::vector<int> cost(size_t(w) + 1, 0), length(size_t(w) + 1, 0);
+    std::vector<bool> literal(size_t(w) + 1, false);
+    for (int i = w - 1; i >= 0; --i) {
+        cost[i] = 1 << 30;
+        int run = 1;
+        while (run < MAX_RUN && i + run < w && px[i + run] == px[i + run % 2])
+            ++run;
+        for (int n = 1; n <= run; ++n)
+            if (2 + cost[i + n] < cost[i])
+                cost[i] = 2 + cost[i + n], length[i] = n, literal[i] = false;
+        for (int n = 3; n <= MAX_RUN && i + n <= w; ++n) {
+            int bytes = 2 + ((n + 3) / 4) * 2;
+            if (bytes + cost[i + n] < cost[i])
+                cost[i] = bytes + cost[i + n], length[i] = n, literal[i] = true;
+        }
+    }
+    Bytes b;
+    for (int i = 0; i < w; i += length[i]) {
+        int n = length[i];
+        if (!literal[i]) {
+            b.insert(b.end(), {uint8_t(n), uint8_t(px[i] << 4 | (n > 1 ? px[i + 1] : NO_CHOICE))});
+            continue;
+        }
+        b.insert(b.end(), {0, uint8_t(n)});
+        for (int k = 0; k < n; k += 2)
+            b.push_back(uint8_t(px[i + k] << 4 | (k + 1 < n ? px[i + k + 1] : 0)));
+        if ((n + 1) / 2 % 2)
+            b.push_back(0);
+    }
+    return b;
+}
+
 } // namespace
 
 Bytes EncodeBmp24(const Image &img)
@@ -73,15 +112,21 @@ Bytes EncodeBmp24(const Image &img)
     return b;
 }
 
-Bytes EncodeBmp4(int w, int h, const std::vector<uint8_t> &index, const std::vector<Rgb> &palette)
+Bytes EncodeBmp4Rle(int w, int h, const std::vector<uint8_t> &index,
+                    const std::vector<Rgb> &palette)
 {
-    uint32_t imageSize = uint32_t(((size_t(w) + 7) / 8) * 4 * h);
+    Bytes codes;
+    for (int y = h - 1; y >= 0; --y) {
+        Bytes row = EncodeRle4Row(&index[size_t(y) * w], w);
+        codes.insert(codes.end(), row.begin(), row.end());
+        codes.insert(codes.end(), {0, uint8_t(y ? 0 : 1)}); // end of line, or of the picture
+    }
     uint32_t offBits = 14 + 40 + 4 * 16;
     Bytes b;
-    PutFileHeader(b, offBits + imageSize, offBits);
-    PutInfoHeader(b, w, h, 4, imageSize, 16);
+    PutFileHeader(b, offBits + uint32_t(codes.size()), offBits);
+    PutInfoHeader(b, w, h, 4, uint32_t(codes.size()), 16, 2); // BI_RLE4
     PutPalette(b, palette);
-    PutNibbleRows(b, w, h, index);
+    b.insert(b.end(), codes.begin(), codes.end());
     return b;
 }
 
