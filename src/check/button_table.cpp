@@ -5,9 +5,10 @@
 #include "commands/commands.h"
 #include "config/command_table.h"
 #include "config/config_values.h"
+#include "config/language.h"
 #include "startup/launcher_state.h"
 #include "startup/prerequisite.h"
-#include "config/language.h"
+#include "startup/working_copy.h"
 
 #include <mmsystem.h>
 
@@ -106,8 +107,11 @@ static std::wstring Heading(const Checker &checker)
     heading += L"  client area " + Number(checker.client.cx) + L" x " + Number(checker.client.cy) +
                L", " + background + L", labels in the " +
                (launcher.useSmallFont ? L"small font" : L"system font") + L"\n";
-    heading += L"  disc label " + Quote(launcher.volumeLabel) + L": working copy ~" +
-               launcher.volumeLabel + L".INI in the Windows directory";
+    wchar_t copyName[TEXT_CAPACITY];
+    heading += L"  disc label " + Quote(launcher.volumeLabel) + L": " +
+               (BuildWorkingCopyName(launcher.volumeLabel, copyName)
+                    ? L"working copy " + std::wstring(copyName) + L" in the Windows directory"
+                    : std::wstring(L"no working copy (its name does not fit)"));
     if (IsKindShown(CMD_INSTALL)) {
         wchar_t prompt[PROMPT_CAPACITY];
         ReadInsertPrompt(prompt);

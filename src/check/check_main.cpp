@@ -3,9 +3,9 @@
 
 #include "config/command_table.h"
 #include "config/config_values.h"
+#include "config/language.h"
 #include "platform/platform.h"
 #include "startup/launcher_state.h"
-#include "config/language.h"
 #include "startup/startup.h"
 
 #include <objbase.h>

@@ -5,9 +5,9 @@
 #include "commands/commands.h"
 #include "config/command_table.h"
 #include "config/config_values.h"
+#include "config/language.h"
 #include "startup/launcher_state.h"
 #include "startup/prerequisite.h"
-#include "config/language.h"
 #include "window/window.h"
 
 #include <map>
@@ -157,16 +157,18 @@ static void CheckRuntimeVersion(Checker *checker)
         if (parts[i].size() < 2)
             continue;
         // "9" is a lower number than "10" but sorts after it as text; "1000" is
-        // a higher number than "900" but sorts before it.
-        bool older = parts[i][0] == L'1';
-        parts[i] = older ? L"9" : L"1" + std::wstring(parts[i].size(), L'0');
+        // a higher number than "900" but sorts before it. The launcher's own
+        // comparison says which.
+        parts[i] = parts[i][0] == L'1' ? L"9" : L"1" + std::wstring(parts[i].size(), L'0');
         std::wstring installed = parts[0];
         for (size_t j = 1; j < parts.size(); j++)
             installed += L"." + (j > i ? L"0" : parts[j]);
         Say(checker, line, LEVEL_WARNING,
             L"DirectXMedia=%1 is compared as text, not as numbers: an installed %2 counts as %3",
             {required, installed,
-             older ? L"recent enough, although it is older" : L"too old, although it is newer"});
+             IsVersionRecentEnough(installed.c_str(), required.c_str())
+                 ? L"recent enough, although it is older"
+                 : L"too old, although it is newer"});
         return;
     }
 }

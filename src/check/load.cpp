@@ -3,8 +3,8 @@
 
 #include "config/command_table.h"
 #include "config/config_values.h"
-#include "startup/launcher_state.h"
 #include "config/language.h"
+#include "startup/launcher_state.h"
 #include "window/window.h"
 
 #include <string.h>

@@ -49,7 +49,11 @@ int CheckMediaRuntime()
     if (!JoinText(path, TEXT_CAPACITY, directory, L"\\QUARTZ.DLL") ||
         !GetFileVersionString(path, installed))
         return 0;
-    // A text comparison, as the configuration has always been written for it.
+    return IsVersionRecentEnough(installed, required);
+}
+
+int IsVersionRecentEnough(const wchar_t *installed, const wchar_t *required)
+{
     return lstrcmpW(installed, required) >= 0 ? 1 : 0;
 }
 

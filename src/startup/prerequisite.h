@@ -5,6 +5,10 @@
 
 enum { VERSION_CAPACITY = 64, DXMEDIA_CAPACITY = 259, WINEXEC_CAPACITY = 130 };
 
+// 1 when `installed` meets `required`: the two are compared as text, as the
+// configuration has always been written for it.
+int IsVersionRecentEnough(const wchar_t *installed, const wchar_t *required);
+
 // 1 when the required version is met or none is required.
 int CheckMediaRuntime();
 

@@ -15,6 +15,11 @@ void ReadWindowsDirectory(wchar_t *directory)
         directory[0] = 0;
 }
 
+int BuildWorkingCopyName(const wchar_t *label, wchar_t *name)
+{
+    return JoinText3(name, TEXT_CAPACITY, L"~", label, L".INI");
+}
+
 int BuildWorkingCopyPath(const wchar_t *directory, const wchar_t *label, wchar_t *path)
 {
     wchar_t folder[TEXT_CAPACITY];
@@ -25,7 +30,7 @@ int BuildWorkingCopyPath(const wchar_t *directory, const wchar_t *label, wchar_t
     if (!JoinText(folder, TEXT_CAPACITY, directory, separator))
         return 0;
     wchar_t name[TEXT_CAPACITY];
-    if (!JoinText3(name, TEXT_CAPACITY, L"~", label, L".INI"))
+    if (!BuildWorkingCopyName(label, name))
         return 0;
     return JoinText(path, TEXT_CAPACITY, folder, name);
 }

@@ -7,7 +7,11 @@
 // The Windows directory into a buffer of TEXT_CAPACITY; empty when it cannot be read.
 void ReadWindowsDirectory(wchar_t *directory);
 
-// Builds `directory` + "~" + `label` + ".INI" into `path` (TEXT_CAPACITY), the
+// The working copy's name for a disc labelled `label`, "~" + `label` + ".INI",
+// into `name` (TEXT_CAPACITY). 0 when it does not fit.
+int BuildWorkingCopyName(const wchar_t *label, wchar_t *name);
+
+// Builds `directory` + the working copy's name into `path` (TEXT_CAPACITY), the
 // directory given a trailing backslash when it lacks one. 0 when it does not fit.
 int BuildWorkingCopyPath(const wchar_t *directory, const wchar_t *label, wchar_t *path);
 
