@@ -128,6 +128,16 @@ TEST_F(Startup, MissingConfigurationShowsTheErrorBoxAndEndsWithOne)
     EXPECT_FALSE(FileExists(WorkingCopyPath(L"KTDISC")));
 }
 
+TEST_F(Startup, ALauncherWithoutAWindowIsEndedBeforeItsDiscIsPreparedAgain)
+{
+    UseDisc(L"KTDISC", L"");
+    Process process = Launch(exe, ENGLISH);
+    ASSERT_TRUE(WaitForMessageBox(process.Id()).window);
+    // Its program file is in use until it has ended: deleting or copying over it fails.
+    UseDisc(L"KTDISC", Configuration());
+    EXPECT_EQ(98u, process.WaitExit(0));
+}
+
 TEST_F(Startup, WindowOfTheNoRunClassRefusesSilently)
 {
     UseDisc(L"KTDISC", Configuration(L"NoRunAppClass=KT.Test.Busy\r\n"));

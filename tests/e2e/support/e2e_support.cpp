@@ -1,6 +1,7 @@
 #include "e2e_support.h"
 
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 
 #include <map>
 
@@ -16,6 +17,76 @@ std::wstring FindDriveByLabel(const std::wstring &label)
     return L"";
 }
 
+// Whether the program file `program` (a full path) is a launcher's.
+static bool IsLauncher(const std::wstring &program)
+{
+    size_t name = program.find_last_of(L'\\') + 1;
+    return lstrcmpiW(program.c_str() + name, L"AUTORUN.EXE") == 0;
+}
+
+// Whether `path` names a file in `folder` ("D:\") or below it.
+static bool LiesIn(const std::wstring &path, const std::wstring &folder)
+{
+    int length = static_cast<int>(folder.size());
+    return path.size() > folder.size() &&
+           CompareStringOrdinal(path.c_str(), length, folder.c_str(), length, TRUE) == CSTR_EQUAL;
+}
+
+// The running processes, other than this one, whose program file `matches`.
+static std::vector<DWORD> FindProcesses(const std::function<bool(const std::wstring &)> &matches)
+{
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return found;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ProcessID == GetCurrentProcessId())
+            continue;
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE,
+                                     entry.th32ProcessID);
+        if (!process)
+            continue;
+        wchar_t program[MAX_PATH] = L"";
+        DWORD size = MAX_PATH;
+        if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT &&
+            QueryFullProcessImageNameW(process, 0, program, &size) && matches(program))
+            found.push_back(entry.th32ProcessID);
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+// Ends every process whose program file `matches`, and returns once each has
+// ended and so let go of its files.
+static void EndProcesses(const std::function<bool(const std::wstring &)> &matches)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        std::vector<DWORD> running = FindProcesses(matches);
+        if (running.empty())
+            return;
+        if (GetTickCount() - start >= 30000) {
+            std::string ids;
+            for (DWORD id : running)
+                ids += " " + std::to_string(id);
+            ADD_FAILURE() << "processes still running after 30 s:" << ids;
+            return;
+        }
+        for (DWORD id : running) {
+            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+            if (!process)
+                continue; // it has ended meanwhile
+            TerminateProcess(process, 98);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+    }
+}
+
 static void EmptyFolder(const std::wstring &folder)
 {
     WIN32_FIND_DATAW entry;
@@ -29,9 +100,12 @@ static void EmptyFolder(const std::wstring &folder)
         std::wstring child = folder + name;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             RemoveTree(child);
+            EXPECT_FALSE(FileExists(child)) << "could not empty " << Utf8(child);
         } else {
             SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(child.c_str());
+            BOOL deleted = DeleteFileW(child.c_str());
+            DWORD error = deleted ? ERROR_SUCCESS : GetLastError();
+            EXPECT_TRUE(deleted) << "could not delete " << Utf8(child) << ": error " << error;
         }
     } while (FindNextFileW(search, &entry));
     FindClose(search);
@@ -58,8 +132,9 @@ void CopyFolder(const std::wstring &from, const std::wstring &to)
 void CopyBuildFile(const std::wstring &buildRelative, const std::wstring &destination)
 {
     std::wstring source = BuildDir() + L"\\" + buildRelative;
-    EXPECT_TRUE(CopyFileW(source.c_str(), destination.c_str(), FALSE))
-        << Utf8(source) << " -> " << Utf8(destination);
+    BOOL copied = CopyFileW(source.c_str(), destination.c_str(), FALSE);
+    DWORD error = copied ? ERROR_SUCCESS : GetLastError();
+    EXPECT_TRUE(copied) << Utf8(source) << " -> " << Utf8(destination) << ": error " << error;
 }
 
 static void CreateFolders(const std::wstring &path)
@@ -72,13 +147,19 @@ static void CreateFolders(const std::wstring &path)
 
 Disc PrepareDisc(const std::wstring &label, const std::wstring &folder)
 {
-    EndAllLaunchers();
     Disc disc;
     disc.label = label;
     disc.root = FindDriveByLabel(label);
     EXPECT_FALSE(disc.root.empty()) << "no drive labelled " << Utf8(label);
-    if (disc.root.empty())
+    if (disc.root.empty()) {
+        EndAllLaunchers();
         return disc;
+    }
+    // Whatever an earlier test ran from this disc, a launcher above all, holds
+    // its program file until it has ended; a window says nothing of that.
+    EndProcesses([&](const std::wstring &program) {
+        return IsLauncher(program) || LiesIn(program, disc.root);
+    });
     EmptyFolder(disc.root);
     DeleteFileW(WorkingCopyPath(label).c_str());
     std::wstring target = disc.root;
@@ -181,16 +262,19 @@ Process Launch(const std::wstring &program,
         startup.hStdError = output;
     }
     PROCESS_INFORMATION info = {};
+    DWORD error = ERROR_SUCCESS;
     if (CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr,
                        output != INVALID_HANDLE_VALUE, CREATE_UNICODE_ENVIRONMENT, &block[0],
                        folder.c_str(), &startup, &info)) {
         CloseHandle(info.hThread);
         process.handle = info.hProcess;
         process.id = info.dwProcessId;
+    } else {
+        error = GetLastError();
     }
     if (output != INVALID_HANDLE_VALUE)
         CloseHandle(output);
-    EXPECT_TRUE(process.Started()) << "could not start " << Utf8(program);
+    EXPECT_TRUE(process.Started()) << "could not start " << Utf8(program) << ": error " << error;
     return process;
 }
 
@@ -219,7 +303,8 @@ DWORD RunCapturingOutput(const std::wstring &program, const std::wstring &argume
         GetExitCodeProcess(info.hProcess, &code);
         CloseHandle(info.hProcess);
     } else {
-        ADD_FAILURE() << "could not start " << Utf8(program);
+        DWORD error = GetLastError();
+        ADD_FAILURE() << "could not start " << Utf8(program) << ": error " << error;
     }
     CloseHandle(file);
     *output = ReadBytes(outputPath);
@@ -301,20 +386,7 @@ MessageBoxView WaitForMessageBox(DWORD processId, DWORD timeoutMs)
 
 void EndAllLaunchers()
 {
-    for (int attempt = 0; attempt < 20; attempt++) {
-        HWND window = FindWindowW(L"KT.SetupLauncher", nullptr);
-        if (!window)
-            return;
-        DWORD id = 0;
-        GetWindowThreadProcessId(window, &id);
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-        if (process) {
-            TerminateProcess(process, 98);
-            WaitForSingleObject(process, 5000);
-            CloseHandle(process);
-        }
-        WaitFor([&] { return !IsWindow(window); }, 3000);
-    }
+    EndProcesses(IsLauncher);
 }
 
 std::vector<std::string> ReadRecord(const std::wstring &logPath)

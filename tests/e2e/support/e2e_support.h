@@ -21,7 +21,9 @@ struct Disc {
 std::wstring FindDriveByLabel(const std::wstring &label);
 
 // The drive labelled `label`, emptied, with AUTORUN.EXE copied to its root (or
-// into `folder`). Fails the test when no drive has that label.
+// into `folder`), once every launcher and every program run from that drive
+// has ended. Fails the test when no drive has that label or a file on it
+// cannot be deleted or copied.
 Disc PrepareDisc(const std::wstring &label, const std::wstring &folder = L"");
 
 // Copies the folder `from` with everything in it to `to`.
@@ -125,7 +127,9 @@ void MovePointerTo(HWND window, int x, int y);
 COLORREF ClientPixel(HWND window, int x, int y);
 bool WaitForPixel(HWND window, int x, int y, COLORREF expected, DWORD timeoutMs = 5000);
 
-// Ends every launcher still running, so the next test starts clean.
+// Ends every launcher still running, so the next test starts clean. Launchers
+// are found by their program, AUTORUN.EXE: one that has no window yet, or no
+// longer has one, holds its files as long as it runs.
 void EndAllLaunchers();
 
 // The lines that the recording program wrote to `logPath` (UTF-8, one a start).
