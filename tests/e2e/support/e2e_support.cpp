@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
+#include <iostream>
 #include <map>
 
 std::wstring FindDriveByLabel(const std::wstring &label)
@@ -263,14 +264,24 @@ Process Launch(const std::wstring &program,
     }
     PROCESS_INFORMATION info = {};
     DWORD error = ERROR_SUCCESS;
-    if (CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr,
-                       output != INVALID_HANDLE_VALUE, CREATE_UNICODE_ENVIRONMENT, &block[0],
-                       folder.c_str(), &startup, &info)) {
-        CloseHandle(info.hThread);
-        process.handle = info.hProcess;
-        process.id = info.dwProcessId;
-    } else {
+    // Wine now and then loses a new process before it has reported its start
+    // (ERROR_INTERNAL_ERROR, nothing of the program run): that start is made
+    // once more, and said.
+    for (int attempt = 0; attempt < 2; attempt++) {
+        std::wstring line = commandLine;
+        if (CreateProcessW(program.c_str(), &line[0], nullptr, nullptr,
+                           output != INVALID_HANDLE_VALUE, CREATE_UNICODE_ENVIRONMENT, &block[0],
+                           folder.c_str(), &startup, &info)) {
+            CloseHandle(info.hThread);
+            process.handle = info.hProcess;
+            process.id = info.dwProcessId;
+            break;
+        }
         error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR)
+            break;
+        std::cerr << "starting " << Utf8(program) << " again: Wine lost its start (error "
+                  << error << ")\n";
     }
     if (output != INVALID_HANDLE_VALUE)
         CloseHandle(output);
