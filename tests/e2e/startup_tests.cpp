@@ -400,10 +400,13 @@ TEST_F(Startup, SignedCopyStartsClosesAndEndsWithZero)
     if (!signedCopy)
         GTEST_SKIP() << "run by the signing test, which names the copy it signed";
     Disc disc = UseDisc(L"KTDISC", Configuration());
-    ASSERT_TRUE(CopyFileW(NativePath(signedCopy).c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(NativePath(signedCopy).c_str(), exe.c_str(), FALSE))
+        << "error " << GetLastError();
     Process process;
     HWND window = Open(process);
-    ASSERT_TRUE(window);
+    ASSERT_TRUE(window) << "no window: the signed copy "
+                        << (process.Running() ? std::string("runs without one")
+                                              : "ended with " + std::to_string(process.WaitExit(0)));
     EXPECT_EQ(L"Product Setup", WindowText(window));
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, process.WaitExit());
