@@ -131,11 +131,12 @@ void AppendButtonTable(Checker *checker)
     }
     table += L"  " + Pad(L"key", 7) + Pad(L"kind", 13) + Pad(L"keys", 6) +
              Pad(L"label (x,y)-(r,b)", 24) + L"button (x,y)-(r,b)\n";
+    std::vector<int> keyPlaces = KeyPlaces();
     for (int i = 0; i < SLOT_COUNT; i++) {
         const CommandSlot &slot = CommandTable[i];
         if (!slot.defined)
             continue;
-        std::wstring order = i < shown ? Number(i + 1) : L"-";
+        std::wstring order = keyPlaces[i] ? Number(keyPlaces[i]) : L"-";
         table += L"  " + Pad(slot.key, 7) + Pad(COMMAND_KEYWORDS[slot.kind], 13) + Pad(order, 6) +
                  Pad(RectOf(slot.labelRect), 24) + RectOf(slot.buttonRect) + L"\n";
         std::wstring indent(9, L' ');

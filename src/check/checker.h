@@ -76,6 +76,10 @@ int PlanDisc(Checker *checker);
 // language now loaded reads, and how long that takes from a disc.
 std::wstring FirstPaintCost(const Checker &checker);
 
+// Each slot's place in the round that Up, Down and Tab make, 1 for the first,
+// asked of the launcher's own stepping; 0 where the keys never stop.
+std::vector<int> KeyPlaces();
+
 // A note when the first paint of the language now loaded reads more than 4 MiB.
 void NoteHeavyFirstPaint(Checker *checker);
 

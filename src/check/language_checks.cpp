@@ -7,6 +7,7 @@
 #include "config/config_values.h"
 #include "startup/launcher_state.h"
 #include "startup/prerequisite.h"
+#include "window/input.h"
 #include "wave_format.h"
 
 // The line that names the language: its key in [Languages], else DefaultLang.
@@ -289,24 +290,39 @@ static void CheckGeometry(Checker *checker)
     }
 }
 
-// Up, Down and Tab step through the first as many slots as are shown.
+std::vector<int> KeyPlaces()
+{
+    std::vector<int> places(SLOT_COUNT, 0);
+    int shown = CountShownSlots(), place = 0;
+    for (int stop = NextKeyStop(-1, shown, VK_DOWN); stop >= 0 && stop < SLOT_COUNT && !places[stop];
+         stop = NextKeyStop(stop, shown, VK_DOWN))
+        places[stop] = ++place;
+    return places;
+}
+
+// A shown slot that the keys never stop on, and the empty slots they stop on instead.
 static void CheckKeyboardOrder(Checker *checker)
 {
-    int shown = CountShownSlots();
+    std::vector<int> places = KeyPlaces();
+    int first = -1, last = -1;
     std::vector<std::wstring> gaps;
-    for (int i = 0; i < shown; i++) {
-        if (!CommandTable[i].defined)
+    for (int i = 0; i < SLOT_COUNT; i++) {
+        if (places[i] == 1)
+            first = i;
+        if (last == -1 || places[i] > places[last])
+            last = i;
+        if (places[i] && !CommandTable[i].defined)
             gaps.push_back(SlotKey(i));
     }
     std::wstring hidden;
     for (size_t i = 0; i < gaps.size(); i++)
         hidden += (i == 0 ? L"" : i + 1 == gaps.size() ? L" and " : L", ") + gaps[i];
-    for (int i = shown; i < SLOT_COUNT; i++) {
-        if (CommandTable[i].defined)
+    for (int i = 0; i < SLOT_COUNT; i++) {
+        if (CommandTable[i].defined && !places[i])
             Say(checker, SlotLine(*checker, launcher.definitionSection, i), LEVEL_WARNING,
                 L"%1 is shown, but Up, Down and Tab never reach it: they step through %2 to %3 (as "
                 L"many as are shown), where %4 %5 not shown (%6)",
-                {SlotKey(i), SlotKey(0), SlotKey(shown - 1), hidden,
+                {SlotKey(i), SlotKey(first), SlotKey(last), hidden,
                  gaps.size() == 1 ? L"is" : L"are", launcher.language});
     }
 }

@@ -120,24 +120,21 @@ void HandleButtonUp(HWND window, LPARAM lParam)
     launcher.pressedIndex = -1;
 }
 
-// Keys step through 0 .. visibleCount - 1, never leaving the table.
-static int NextIndexDown(int hot)
+// Keys step through 0 .. shownCount - 1, never leaving the table.
+int NextKeyStop(int hot, int shownCount, UINT key)
 {
-    return hot == launcher.visibleCount - 1 || hot == SLOT_COUNT - 1 ? 0 : hot + 1;
-}
-
-static int NextIndexUp(int hot)
-{
-    return hot == 0 ? launcher.visibleCount - 1 : hot - 1;
+    if (hot == -1)
+        return 0;
+    if (key == VK_DOWN)
+        return hot == shownCount - 1 || hot == SLOT_COUNT - 1 ? 0 : hot + 1;
+    return hot == 0 ? shownCount - 1 : hot - 1;
 }
 
 static void MoveHighlight(HWND window, UINT key)
 {
-    int next = 0;
-    if (launcher.hotIndex != -1) {
+    if (launcher.hotIndex != -1)
         RepaintSlot(window, launcher.hotIndex);
-        next = key == VK_DOWN ? NextIndexDown(launcher.hotIndex) : NextIndexUp(launcher.hotIndex);
-    }
+    int next = NextKeyStop(launcher.hotIndex, launcher.visibleCount, key);
     launcher.hotIndex = next;
     if (next != -1) {
         PlaySlotSound(next);

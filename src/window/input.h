@@ -9,5 +9,9 @@ void HandleButtonDown(HWND window, LPARAM lParam);
 void HandleButtonUp(HWND window, LPARAM lParam);
 void HandleKeyDown(HWND window, WPARAM key);
 
+// Where Down (or Tab) and Up (or Shift+Tab) move the highlight from slot `hot`
+// (-1: none is lit) while `shownCount` slots are shown; -1 lights none.
+int NextKeyStop(int hot, int shownCount, UINT key);
+
 // Moves the highlight to the slot under the client point (x, y).
 void UpdateHover(HWND window, int x, int y);
