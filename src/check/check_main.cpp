@@ -14,8 +14,8 @@ static const wchar_t USAGE[] =
     L"Usage: AUTORUN-CHECK [options] [DISC-FOLDER | AUTORUN.INI]\n"
     L"Reads a disc's AUTORUN.INI as the launcher does and says what the launcher will do.\n"
     L"The folder is the disc's root (default: the current folder); its AUTORUN.INI is\n"
-    L"read from the root or from the one sub-folder that holds it. An AUTORUN.INI given\n"
-    L"directly makes its folder the root.\n"
+    L"read beside AUTORUN.EXE, at the root or in the one sub-folder that holds both.\n"
+    L"An AUTORUN.INI given directly makes its folder the root.\n"
     L"\n"
     L"  --lang NAME       check as a user whose language Windows names NAME in English\n"
     L"                    (for example German); default: every language in [Languages]\n"
@@ -124,10 +124,13 @@ static std::wstring ParseArguments(int argc, wchar_t **argv, CheckOptions *optio
 
 // Where on the disc the launcher and its AUTORUN.INI lie, relative to the
 // root: the root itself or one sub-folder (such as SETUP\), as the launcher
-// reads the file beside itself. The root when it is neither or not clear.
+// reads the file beside itself. A folder holding both comes first, the root
+// before a sub-folder; then one holding AUTORUN.INI alone. The root when it is
+// none of these or not clear.
 static std::wstring LauncherFolder(const std::wstring &root)
 {
-    if (DescribeFile(root + L"AUTORUN.INI").IsFile())
+    bool rootFile = DescribeFile(root + L"AUTORUN.INI").IsFile();
+    if (rootFile && DescribeFile(root + LAUNCHER_NAME).IsFile())
         return std::wstring();
     std::vector<std::wstring> withFile, withBoth;
     WIN32_FIND_DATAW found;
@@ -141,13 +144,13 @@ static std::wstring LauncherFolder(const std::wstring &root)
         if (!DescribeFile(root + name + L"\\AUTORUN.INI").IsFile())
             continue;
         withFile.push_back(name + L"\\");
-        if (DescribeFile(root + name + L"\\AUTORUN.EXE").IsFile())
+        if (DescribeFile(root + name + L"\\" + LAUNCHER_NAME).IsFile())
             withBoth.push_back(name + L"\\");
     } while (FindNextFileW(search, &found));
     FindClose(search);
-    if (withFile.size() == 1)
-        return withFile[0];
-    return withBoth.size() == 1 ? withBoth[0] : std::wstring();
+    if (withBoth.size() == 1)
+        return withBoth[0];
+    return !rootFile && withFile.size() == 1 ? withFile[0] : std::wstring();
 }
 
 // Finds the file and the disc root it stands for. 0 when there is no such file

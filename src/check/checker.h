@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+// The launcher's file name on a disc.
+inline constexpr wchar_t LAUNCHER_NAME[] = L"AUTORUN.EXE";
+
 struct CheckOptions {
     std::wstring target;   // a disc folder or an AUTORUN.INI; empty: the current folder
     std::wstring language; // --lang: check as a user of this language only

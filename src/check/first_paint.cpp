@@ -16,7 +16,6 @@ struct Drive {
 };
 static const Drive DRIVES[] = {{L"an 8x DVD", 11000.0}, {L"a 24x CD", 3600.0}};
 static const ULONGLONG HEAVY_FIRST_PAINT = 4ull << 20;
-static const wchar_t LAUNCHER_NAME[] = L"AUTORUN.EXE";
 
 struct DiscRead {
     std::wstring path;         // full, as the platform resolves the name

@@ -104,7 +104,8 @@ actual=$?
 ExtractFile() { xorriso -osirrox on -indev "$1" -extract "$2" "$3" >/dev/null 2>&1; }
 
 # A launcher in a sub-folder with a blank, a UTF-16 configuration whose
-# default title is not ASCII, a configured icon that is missing.
+# default title is not ASCII, a configured icon that is missing; the stray
+# AUTORUN.INI left at the root, with no launcher beside it, is not the one read.
 disc=$(NewDisc nested)
 mkdir "$disc/My Setup" && mv "$disc/AUTORUN.EXE" "$disc/My Setup/AUTORUN.EXE"
 {
@@ -112,7 +113,6 @@ mkdir "$disc/My Setup" && mv "$disc/AUTORUN.EXE" "$disc/My Setup/AUTORUN.EXE"
     printf '[Setup]\r\nIcon=\\art\\missing.ico\r\nDefaultLang=German\r\n[SetupStr_English]\r\nTitle=About\r\n[SetupStr_German]\r\nTitle=Über die Disc\r\n' |
         iconv -f UTF-8 -t UTF-16LE
 } >"$disc/My Setup/AUTORUN.INI"
-rm "$disc/AUTORUN.INI"
 touch "$disc/Übersicht.txt"
 said=$(LC_ALL=C "$script" --no-check "$disc" TESTDISC "$work/nested.iso" 2>&1) || Failed "nested: $said"
 [[ $said == *'the Icon art\missing.ico is not on the disc'* ]] || Failed "nested: no word on the missing icon: $said"
