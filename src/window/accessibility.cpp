@@ -442,6 +442,13 @@ void NotifySlotsReloaded(HWND window)
     os.NotifyWinEvent(EVENT_OBJECT_REORDER, window, OBJID_CLIENT, CHILDID_SELF);
 }
 
+void NotifySlotsMoved(HWND window)
+{
+    int count = CountShownSlots();
+    for (int place = 1; place <= count; place++)
+        os.NotifyWinEvent(EVENT_OBJECT_LOCATIONCHANGE, window, OBJID_CLIENT, place);
+}
+
 void ReleaseAccessibility()
 {
     windowClosed = 1;

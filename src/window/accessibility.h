@@ -16,6 +16,9 @@ void NotifySlotFocus(HWND window, int index);
 // Tells screen readers that the children changed.
 void NotifySlotsReloaded(HWND window);
 
+// Tells screen readers that every shown slot has a new place and size.
+void NotifySlotsMoved(HWND window);
+
 // WM_DESTROY: cuts every client off the client object; later calls fail as
 // disconnected, and later WM_GETOBJECT get the default answer.
 void ReleaseAccessibility();

@@ -256,7 +256,8 @@ static void FollowSystemColors(HWND window, int colorsChanged)
 
 // The window moved to a monitor of another scale, or the scale changed: the
 // suggested rectangle keeps it where the user sees it, and the layout and the
-// pictures are made again for the new DPI. The hot slot stays.
+// pictures are made again for the new DPI. The hot slot stays; screen
+// readers are told where the slots now lie.
 static void FollowDpiChange(HWND window, int dpi, const RECT *suggested)
 {
     launcher.dpi = dpi;
@@ -267,6 +268,7 @@ static void FollowDpiChange(HWND window, int dpi, const RECT *suggested)
                  SWP_NOZORDER | SWP_NOACTIVATE);
     LoadCommandTable();
     InvalidateRect(window, nullptr, TRUE);
+    NotifySlotsMoved(window);
 }
 
 static void PaintWindow(HWND window)

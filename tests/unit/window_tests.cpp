@@ -789,7 +789,7 @@ std::vector<LONG> FocusedChildren()
     return children;
 }
 
-TEST_F(LauncherWindow, KeyMovesOntoShownSlotsAnnounceTheFocusedChild)
+TEST_F(LauncherWindow, ScreenReadersHearOfTheFocusedChildReloadsAndScaleChanges)
 {
     os.NotifyWinEvent = RecordWinEvent;
     // Keys step through 0 to 2; slot 2 is not shown.
@@ -814,6 +814,17 @@ TEST_F(LauncherWindow, KeyMovesOntoShownSlotsAnnounceTheFocusedChild)
     Pump();
     ASSERT_FALSE(winEvents.empty());
     EXPECT_EQ(static_cast<DWORD>(EVENT_OBJECT_REORDER), winEvents.back().event);
+
+    winEvents.clear();
+    RECT suggested;
+    GetWindowRect(window, &suggested);
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    std::vector<LONG> moved;
+    for (const WinEvent &e : winEvents) {
+        if (e.event == EVENT_OBJECT_LOCATIONCHANGE && e.object == OBJID_CLIENT)
+            moved.push_back(e.child);
+    }
+    EXPECT_EQ((std::vector<LONG>{1, 2, 3}), moved) << "a scale change moves every shown slot";
 }
 
 TEST_F(LauncherWindow, DefaultActionRunsTheSlotLaterFromTheQueueAndLateCallsFailCleanly)
