@@ -18,6 +18,7 @@ enum : DWORD {
     // Bit fields with an alpha mask, a compression the headers do not name.
     BI_ALPHA_BIT_FIELDS = 6,
     DISPLAY_BYTES_PER_PIXEL = 4,
+    TRUE_COLOR_BITS = 24,
     CORE_ENTRY_BYTES = sizeof(RGBTRIPLE),
     INFO_ENTRY_BYTES = sizeof(RGBQUAD),
 };
@@ -111,14 +112,46 @@ static int IsBitmapImageComplete(const BYTE *data, DWORD size)
     return FitsInside(bitsOffset, bitsBytes, size) ? 1 : 0;
 }
 
+// A 24-bit picture without compression, the usual art, keeps its own format:
+// copying its rows costs far less than converting every pixel to the
+// display's format at load, and a blit converts only the part it draws. Null
+// for any other format, or when the section cannot be made.
+static HBITMAP MakeTrueColorSection(HDC dc, const BYTE *data)
+{
+    BITMAPINFO info = {};
+    memcpy(&info.bmiHeader, data + sizeof(BITMAPFILEHEADER), sizeof(DWORD));
+    if (info.bmiHeader.biSize != sizeof(BITMAPINFOHEADER))
+        return nullptr;
+    memcpy(&info.bmiHeader, data + sizeof(BITMAPFILEHEADER), sizeof(BITMAPINFOHEADER));
+    if (info.bmiHeader.biCompression != BI_RGB || info.bmiHeader.biBitCount != TRUE_COLOR_BITS)
+        return nullptr;
+    // A table of colours that a true-colour file may carry is not needed, and
+    // `info` has no room for one.
+    info.bmiHeader.biClrUsed = info.bmiHeader.biClrImportant = 0;
+    void *bits = nullptr;
+    HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!section)
+        return nullptr;
+    // The file holds these rows: the whole image was checked against its size.
+    size_t rowBytes = (static_cast<size_t>(info.bmiHeader.biWidth) * TRUE_COLOR_BITS + 31) / 32 * sizeof(DWORD);
+    size_t rows = static_cast<size_t>(
+        info.bmiHeader.biHeight < 0 ? -static_cast<long long>(info.bmiHeader.biHeight)
+                                    : info.bmiHeader.biHeight);
+    memcpy(bits, data + ReadLe32(data + offsetof(BITMAPFILEHEADER, bfOffBits)), rowBytes * rows);
+    return section;
+}
+
 HBITMAP BitmapFromFileImage(const BYTE *data, DWORD size, HWND window)
 {
     if (!IsBitmapImageComplete(data, size))
         return nullptr;
     const BITMAPINFO *info = reinterpret_cast<const BITMAPINFO *>(data + sizeof(BITMAPFILEHEADER));
     HDC dc = GetDC(window);
-    HBITMAP bitmap = CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, data + ReadLe32(data + offsetof(BITMAPFILEHEADER, bfOffBits)),
-                                    info, DIB_RGB_COLORS);
+    HBITMAP bitmap = MakeTrueColorSection(dc, data);
+    if (!bitmap)
+        bitmap = CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT,
+                                data + ReadLe32(data + offsetof(BITMAPFILEHEADER, bfOffBits)), info,
+                                DIB_RGB_COLORS);
     ReleaseDC(window, dc);
     return bitmap;
 }

@@ -3,8 +3,9 @@
 
 #include <windows.h>
 
-// Reads a whole BMP file and makes a bitmap compatible with `window`'s device
-// context; null on any failure, a malformed file included.
+// Reads a whole BMP file and makes a bitmap for `window`'s device context: a
+// 24-bit uncompressed picture as a DIB section of its own format, any other
+// as a compatible bitmap. Null on any failure, a malformed file included.
 HBITMAP LoadBitmapFile(const wchar_t *path, HWND window);
 
 // The bitmap for a BMP file image of `size` bytes held in memory; null when

@@ -96,31 +96,35 @@ protected:
     }
 };
 
-TEST_F(BitmapFiles, LoadsPixelsFromTheBitsOffset)
+TEST_F(BitmapFiles, LoadsPixelsFromTheBitsOffsetInRowOrder)
 {
-    std::string bytes = MakeBmp(2, 2, 24);
-    // Bottom-up rows of blue, green, red triples: bottom row red then green, top row blue then
-    // white.
+    // Rows of blue, green, red triples padded to 8 bytes: red then green, then blue then white.
     const unsigned char pixels[] = {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0};
-    bytes.replace(54, sizeof pixels, reinterpret_cast<const char *>(pixels), sizeof pixels);
-    std::wstring path = dir.File(L"small.bmp");
-    WriteBytes(path, bytes.data(), bytes.size());
+    // Bottom-up, the first row stored is the bottom one; top-down, the top one.
+    for (int height : {2, -2}) {
+        SCOPED_TRACE(height);
+        std::string bytes = MakeBmp(2, height, 24);
+        bytes.replace(54, sizeof pixels, reinterpret_cast<const char *>(pixels), sizeof pixels);
+        std::wstring path = dir.File(L"small.bmp");
+        WriteBytes(path, bytes.data(), bytes.size());
 
-    HBITMAP bitmap = LoadBitmapFile(path.c_str(), window);
-    ASSERT_TRUE(bitmap);
-    BITMAP info;
-    GetObjectW(bitmap, sizeof info, &info);
-    EXPECT_EQ(2, info.bmWidth);
-    EXPECT_EQ(2, info.bmHeight);
-    HDC memory = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    EXPECT_EQ(RGB(255, 0, 0), GetPixel(memory, 0, 1));
-    EXPECT_EQ(RGB(0, 255, 0), GetPixel(memory, 1, 1));
-    EXPECT_EQ(RGB(0, 0, 255), GetPixel(memory, 0, 0));
-    EXPECT_EQ(RGB(255, 255, 255), GetPixel(memory, 1, 0));
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(bitmap);
+        HBITMAP bitmap = LoadBitmapFile(path.c_str(), window);
+        ASSERT_TRUE(bitmap);
+        BITMAP info;
+        GetObjectW(bitmap, sizeof info, &info);
+        EXPECT_EQ(2, info.bmWidth);
+        EXPECT_EQ(2, info.bmHeight);
+        int first = height > 0 ? 1 : 0, second = 1 - first;
+        HDC memory = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        EXPECT_EQ(RGB(255, 0, 0), GetPixel(memory, 0, first));
+        EXPECT_EQ(RGB(0, 255, 0), GetPixel(memory, 1, first));
+        EXPECT_EQ(RGB(0, 0, 255), GetPixel(memory, 0, second));
+        EXPECT_EQ(RGB(255, 255, 255), GetPixel(memory, 1, second));
+        SelectObject(memory, old);
+        DeleteDC(memory);
+        DeleteObject(bitmap);
+    }
 }
 
 TEST_F(BitmapFiles, MissingEmptyAndLockedFilesGiveNull)

@@ -65,7 +65,29 @@ private:
     HGDIOBJ previousFont;
 };
 
-// A display-compatible bitmap, as the loader makes them, of the given pixels.
+// A 24-bit DIB section, as the loader keeps 24-bit art, of the given pixels.
+HBITMAP MakeTrueColorSection(int width, int height, const std::vector<COLORREF> &pixels)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    int stride = (width * 3 + 3) & ~3;
+    for (int i = 0; bitmap && i < width * height; i++) {
+        BYTE *pixel = static_cast<BYTE *>(bits) + i / width * stride + i % width * 3;
+        COLORREF colour = pixels[i % pixels.size()];
+        pixel[0] = GetBValue(colour);
+        pixel[1] = GetGValue(colour);
+        pixel[2] = GetRValue(colour);
+    }
+    return bitmap;
+}
+
+// A display-compatible bitmap, as the loader makes those of other formats, of the given pixels.
 HBITMAP MakeBitmap(int width, int height, const std::vector<COLORREF> &pixels)
 {
     HDC screen = GetDC(nullptr);
@@ -98,15 +120,17 @@ TEST_F(Painting, ColourKeyHidesOnlyThatExactColourAndBlackMeansOpaque)
         {0, {true, true, true, true}},
         {RGB(255, 0, 0), {true, true, false, true}},
     };
-    HBITMAP image = MakeBitmap(4, 1, row);
-    for (const auto &c : cases) {
-        Canvas canvas(4, 1);
-        EXPECT_TRUE(DrawImage(canvas.dc, 0, 0, 4, 1, image, 0, 0, c.key));
-        for (int x = 0; x < 4; x++)
-            EXPECT_EQ(c.drawn[x] ? row[x] : UNTOUCHED, canvas.Pixel(x, 0))
-                << "key " << std::hex << c.key << " pixel " << x;
+    for (HBITMAP image : {MakeBitmap(4, 1, row), MakeTrueColorSection(4, 1, row)}) {
+        ASSERT_TRUE(image);
+        for (const auto &c : cases) {
+            Canvas canvas(4, 1);
+            EXPECT_TRUE(DrawImage(canvas.dc, 0, 0, 4, 1, image, 0, 0, c.key));
+            for (int x = 0; x < 4; x++)
+                EXPECT_EQ(c.drawn[x] ? row[x] : UNTOUCHED, canvas.Pixel(x, 0))
+                    << "key " << std::hex << c.key << " pixel " << x;
+        }
+        DeleteObject(image);
     }
-    DeleteObject(image);
 }
 
 TEST_F(Painting, HotImageIsAlwaysOpaqueAndAMissingOneDrawsNothing)
