@@ -1,6 +1,7 @@
 // The first paint of the sample disc at 200 % against 100 %, in process: the
 // window created, loaded and painted once, warm, median of several rounds.
 // Also a copy of the disc without its @2x pictures, which are then resampled.
+#include "bench_support.h"
 #include "config/command_table.h"
 #include "e2e_support.h"
 #include "window/window.h"
@@ -10,19 +11,6 @@
 #include <vector>
 
 namespace {
-
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return counter.QuadPart * 1000.0 / frequency.QuadPart;
-}
-
-BOOL WINAPI Silent(LPCWSTR, UINT)
-{
-    return TRUE;
-}
 
 // Milliseconds from creating the window on `root` at `dpi` to its first paint done.
 double FirstPaint(const std::wstring &root, int dpi)

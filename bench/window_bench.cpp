@@ -1,6 +1,7 @@
 // In-process figures of the window: one reload of 30 full slots with 60
 // bitmaps, the area one hover move invalidates, and the size of AUTORUN.EXE
 // without its resources.
+#include "bench_support.h"
 #include "config/command_table.h"
 #include "e2e_support.h"
 #include "window/input.h"
@@ -11,19 +12,6 @@
 #include <vector>
 
 namespace {
-
-double Now()
-{
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return counter.QuadPart * 1000.0 / frequency.QuadPart;
-}
-
-BOOL WINAPI Silent(LPCWSTR, UINT)
-{
-    return TRUE;
-}
 
 COLORREF Stripes(int x, int y)
 {
