@@ -366,7 +366,17 @@ TEST_F(ScreenReader, ExitPressedByAReaderEndsTheLauncherWhateverTheReaderDoesNex
             DWORD start = GetTickCount();
             DWORD code = process.WaitExit(2000);
             DWORD took = GetTickCount() - start;
-            if (code == STILL_ACTIVE)
+            // Late or held? Said on failure, so that the next one explains itself.
+            std::string late;
+            if (code == STILL_ACTIVE) {
+                late = IsWindow(window) ? "; its window was still there" : "; its window was gone";
+                DWORD lateCode = process.WaitExit(8000);
+                late += lateCode == STILL_ACTIVE
+                            ? ", and it was still running 8 s later"
+                            : ", and it ended " + std::to_string(GetTickCount() - start) +
+                                  " ms after the press with exit code " + std::to_string(lateCode);
+            }
+            if (process.Running())
                 TerminateProcess(process.Handle(), 99); // lets a waiting reader go
             ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(reader, 10000)) << "the reader is held";
             CloseHandle(reader);
@@ -375,8 +385,8 @@ TEST_F(ScreenReader, ExitPressedByAReaderEndsTheLauncherWhateverTheReaderDoesNex
             // launcher, which may end before it has.
             EXPECT_TRUE(run->pressed == S_OK || (code == 0 && saysGone(run->pressed)))
                 << Hex({run->pressed});
-            EXPECT_EQ(0u, code) << "after " << took << " ms; the later calls failed with"
-                                << Hex(run->failures);
+            EXPECT_EQ(0u, code) << "after " << took << " ms" << late
+                                << "; the later calls failed with" << Hex(run->failures);
             EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(workingCopy.c_str()))
                 << "the working copy stays";
             if (next == AfterPress::KeepsAsking) {
