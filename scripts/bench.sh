@@ -4,9 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/wine-arch.sh
-ChooseBuild
-echo "bench.sh: measuring the $AUTORUN_ARCH_NAME build (build/$AUTORUN_ARCH): $AUTORUN_ARCH_WHY"
 scripts/setup.sh >/dev/null
+ChooseBuild # after setup.sh has installed Wine: it tells which build runs
+echo "bench.sh: measuring the $AUTORUN_ARCH_NAME build (build/$AUTORUN_ARCH): $AUTORUN_ARCH_WHY"
 build=$PWD/build/$AUTORUN_ARCH
 UseWineFor "$build/AUTORUN.EXE"
 tests/prepare-prefix.sh "$build"

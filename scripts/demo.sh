@@ -5,9 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/wine-arch.sh
-ChooseBuild
-echo "demo.sh: showing the $AUTORUN_ARCH_NAME build (build/$AUTORUN_ARCH): $AUTORUN_ARCH_WHY" >&2
 scripts/setup.sh >/dev/null
+ChooseBuild # after setup.sh has installed Wine: it tells which build runs
+echo "demo.sh: showing the $AUTORUN_ARCH_NAME build (build/$AUTORUN_ARCH): $AUTORUN_ARCH_WHY" >&2
 build=$PWD/build/$AUTORUN_ARCH
 UseWineFor "$build/AUTORUN.EXE"
 # A prefix of its own, so the demo's settings never meet the tests.

@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/wine-arch.sh
-ChooseBuild
 bash .ci/install-deps.sh
+ChooseBuild # after the install: it tells which builds Wine can run here
 for preset in $(printf '%s\n' win32 "$AUTORUN_ARCH" | uniq); do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j"$(nproc)"

@@ -42,15 +42,23 @@ Wine32Ready() {
     [ -x "$WINE32_LOADER" ] && Runs32BitPrograms
 }
 
+# Succeeds when Wine is installed without its 32-bit half: the archive could not
+# give it (see install-deps.sh), or someone removed it.
+Wine32Missing() {
+    [ -x "$WINE64_LOADER" ] && [ ! -x "$WINE32_LOADER" ]
+}
+
 # Sets AUTORUN_ARCH to the build that runs here (the preset's name),
 # AUTORUN_ARCH_NAME to how people call it, and AUTORUN_ARCH_WHY to the reason.
 ChooseBuild() {
     case ${AUTORUN_ARCH:-} in
     "")
-        if Runs32BitPrograms; then
-            AUTORUN_ARCH=win32 AUTORUN_ARCH_WHY="the product, and this machine runs 32-bit programs"
-        else
+        if ! Runs32BitPrograms; then
             AUTORUN_ARCH=win64 AUTORUN_ARCH_WHY="this machine cannot run 32-bit programs"
+        elif Wine32Missing; then
+            AUTORUN_ARCH=win64 AUTORUN_ARCH_WHY="Wine's 32-bit half (wine32:i386) is not installed"
+        else
+            AUTORUN_ARCH=win32 AUTORUN_ARCH_WHY="the product, and this machine runs 32-bit programs"
         fi
         ;;
     win32 | win64) AUTORUN_ARCH_WHY="AUTORUN_ARCH=$AUTORUN_ARCH chose it" ;;
@@ -61,6 +69,10 @@ ChooseBuild() {
     esac
     if [ "$AUTORUN_ARCH" = win32 ] && ! Runs32BitPrograms; then
         echo "AUTORUN_ARCH=win32, but this machine cannot run 32-bit programs" >&2
+        return 2
+    fi
+    if [ "$AUTORUN_ARCH" = win32 ] && Wine32Missing; then
+        echo "AUTORUN_ARCH=win32, but Wine's 32-bit half (wine32:i386) is not installed" >&2
         return 2
     fi
     if [ "$AUTORUN_ARCH" = win32 ]; then AUTORUN_ARCH_NAME=PE32; else AUTORUN_ARCH_NAME=x86_64; fi
