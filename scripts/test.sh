@@ -30,7 +30,7 @@ if [ "$runtimes" != wine10 ]; then
     echo "test.sh: pass 1 of the host's runtime: $hostRuntime"
     started=$SECONDS
     code=0
-    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset "$AUTORUN_ARCH" "$@" || code=$?
+    xvfb-run -a -s "-screen 0 $TEST_SCREEN" ctest --preset "$AUTORUN_ARCH" "$@" || code=$?
     results+=("$hostRuntime: $([ $code = 0 ] && echo passed || echo FAILED) in $((SECONDS - started)) s")
     [ $code = 0 ] || failed=1
 fi

@@ -8,6 +8,9 @@
 # the same code. AUTORUN_ARCH=win32 or win64 forces the choice.
 
 AUTORUN_SCRIPTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# The virtual display the tests run on: room for the sample disc's window at
+# 200 % with its frame, which a smaller display would show at a smaller scale.
+TEST_SCREEN=1920x1200x24
 WINE32_LOADER=/usr/lib/wine/wine
 WINE64_LOADER=/usr/lib/wine/wine64
 
@@ -100,4 +103,16 @@ UseWineFor() {
     *) PATH=$AUTORUN_SCRIPTS/wine64:$PATH ;;
     esac
     export PATH WINELOADER=$WINE64_LOADER
+}
+
+# Puts Wine's own fonts (Debian's fonts-wine: System, MS Sans Serif, Tahoma)
+# where Windows keeps its fonts, in the prefix WINEPREFIX: Debian 12's 64-bit
+# Wine does not find them in its data folder and draws every face in a
+# substitute, while Wine 10 finds them either way.
+LinkWineFonts() {
+    local font fonts=$WINEPREFIX/drive_c/windows/Fonts
+    [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ] || return 0
+    for font in /usr/share/wine/fonts/*; do
+        [ -e "$fonts/${font##*/}" ] || ln -s "$font" "$fonts/"
+    done
 }

@@ -32,7 +32,9 @@ root=${AUTORUN_WINE10_ROOT:-/var/cache/autorun/debian$RELEASE_NUMBER-wine$WINE_S
 packages=(wine wine64 xvfb xauth fonts-wine cmake xorriso osslsigncode openssl)
 Runs32BitPrograms && packages+=(wine32:i386)
 own=$build/wine$WINE_SERIES
-prefixes=(wineprefix wineprefix-dpi144 wineprefix-dpi192)
+# The build's prefixes, one at each DPI the tests set up.
+mapfile -t prefixes < <(ctest --test-dir "$build" -N 2>/dev/null |
+    sed -n 's/.* wine_prefix\(_dpi[0-9]*\)\{0,1\}$/wineprefix\1/p' | tr _ -)
 
 Unavailable() {
     echo "wine10.sh: $*" >&2
@@ -176,7 +178,7 @@ code=0
 MOUNTS=$mounts InChroot "$root" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     HOME="$own/home" LANG="${LANG:-C.UTF-8}" ${LC_ALL:+LC_ALL="$LC_ALL"} AUTORUN_ARCH="$AUTORUN_ARCH" \
     AUTORUN_RUNS_32BIT="$AUTORUN_RUNS_32BIT" AUTORUN_KIT_DEB="$kitPackage" \
-    /bin/bash -c 'cd "$1" && shift && exec xvfb-run -a -s "-screen 0 1280x1024x24" "$@"' pass "$source" \
+    /bin/bash -c 'cd "$1" && exec xvfb-run -a -s "-screen 0 $2" "${@:3}"' pass "$source" "$TEST_SCREEN" \
     ctest --test-dir "$build" --output-on-failure -E '^release_zip$' "$@" || code=$?
 echo "wine10.sh: the pass took $((SECONDS - started)) s"
 exit $((code != 0))

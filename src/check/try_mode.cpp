@@ -180,7 +180,7 @@ static void ReadDiscAgain(const std::wstring &changed)
     static_cast<WindowRecord &>(launcher) = window;
     PrepareLauncher();
     SIZE outer;
-    LoadBackground(trying.window, &outer, TryDpi());
+    LayOutShownWindow(trying.window, &outer, TryDpi());
     RECT frame;
     GetWindowRect(trying.window, &frame);
     if (frame.right - frame.left != outer.cx || frame.bottom - frame.top != outer.cy)

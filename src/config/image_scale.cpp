@@ -23,6 +23,35 @@ int ScaleBetween(int value, int to, int from)
     return static_cast<int>(result);
 }
 
+static int Fits(int dpi, int at, SIZE scaled, SIZE fixed, SIZE work)
+{
+    return ScaleBetween(scaled.cx, at, dpi) + fixed.cx <= work.cx &&
+           ScaleBetween(scaled.cy, at, dpi) + fixed.cy <= work.cy;
+}
+
+int FitDpi(int dpi, SIZE scaled, SIZE fixed, SIZE work)
+{
+    if (dpi <= BASE_DPI || Fits(dpi, dpi, scaled, fixed, work))
+        return dpi;
+    for (int i = SCALE_VARIANT_COUNT - 1; i >= 0; i--) {
+        int step = SCALE_VARIANTS[i].dpi;
+        if (step < dpi && Fits(dpi, step, scaled, fixed, work))
+            return step;
+    }
+    return BASE_DPI;
+}
+
+POINT CenterInWorkArea(SIZE size, RECT work)
+{
+    POINT place = {work.left + (work.right - work.left - size.cx) / 2,
+                   work.top + (work.bottom - work.top - size.cy) / 2};
+    if (place.x < work.left)
+        place.x = work.left;
+    if (place.y < work.top)
+        place.y = work.top;
+    return place;
+}
+
 int ReadSystemDpi()
 {
     HDC screen = GetDC(nullptr);

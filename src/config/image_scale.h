@@ -23,6 +23,18 @@ inline int ScaleToDpi(int value, int dpi)
     return ScaleBetween(value, dpi, BASE_DPI);
 }
 
+// The DPI a window is laid out at on a display of `dpi`: `dpi` itself where
+// the window fits the work area `work`, else the largest scale step below it
+// (96 and the variants' DPIs) at which it fits; 96 when none does. At `dpi`
+// the window is `scaled` (what grows with the scale) plus `fixed` (what the
+// system draws around it at the display's own DPI).
+int FitDpi(int dpi, SIZE scaled, SIZE fixed, SIZE work);
+
+// Where a window of outer size `size` goes in the work area `work`: centred;
+// where it is the larger, at the work area's left or top, so that its title
+// bar stays on it.
+POINT CenterInWorkArea(SIZE size, RECT work);
+
 // The system's DPI, which the stock fonts and, before Windows 10, every window follow.
 int ReadSystemDpi();
 

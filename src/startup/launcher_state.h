@@ -47,6 +47,9 @@ struct DiscLoad {
 // the disc into an open window leaves as they are.
 struct WindowRecord {
     HWND mainWindow;
+    // The DPI the system draws the window's frame at, its monitor's; 0 where
+    // that is `dpi` (the checker's previews at a scale).
+    int frameDpi;
     // The user's high-contrast setting: paint in the system's colours.
     int highContrast;
     const void *introSound;

@@ -91,11 +91,21 @@ HWND CreateLauncherWindow(const wchar_t *className)
     return window;
 }
 
+// The work area of the monitor that `window` is on, or most of it.
+static RECT ReadWorkArea(HWND window)
+{
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &monitor.rcWork, 0);
+    return monitor.rcWork;
+}
+
 static void CenterWindowSized(HWND window, int cx, int cy)
 {
-    int x = (GetSystemMetrics(SM_CXFULLSCREEN) - cx) / 2;
-    int y = (GetSystemMetrics(SM_CYFULLSCREEN) - cy) / 2;
-    SetWindowPos(window, nullptr, x, y, cx, cy, SWP_SHOWWINDOW | SWP_FRAMECHANGED | SWP_NOZORDER);
+    POINT place = CenterInWorkArea(SIZE{cx, cy}, ReadWorkArea(window));
+    SetWindowPos(window, nullptr, place.x, place.y, cx, cy,
+                 SWP_SHOWWINDOW | SWP_FRAMECHANGED | SWP_NOZORDER);
 }
 
 static void DeleteBitmap(HBITMAP *bitmap)
@@ -141,10 +151,10 @@ static int ReadUseSmallFont()
     return GetPrivateProfileIntW(launcher.activeSection, L"UseSmallFont", 0, launcher.iniPath);
 }
 
-// A frame metric at the window's DPI; the system's own where that is the DPI.
+// A frame metric at the frame's DPI; the system's own where that is the DPI.
 static int ReadFrameMetric(int index)
 {
-    int dpi = launcher.dpi ? launcher.dpi : BASE_DPI;
+    int dpi = launcher.frameDpi ? launcher.frameDpi : launcher.dpi ? launcher.dpi : BASE_DPI;
     int value = dpi != ReadSystemDpi() ? os.GetSystemMetricsForDpi(index, dpi) : 0;
     return value ? value : GetSystemMetrics(index);
 }
@@ -209,11 +219,35 @@ SIZE ClientSizeFor(SIZE outer)
     return client;
 }
 
+// Where the window at `launcher.dpi` does not fit its monitor's work area,
+// lays it out again at the largest scale that fits; 1 when it did.
+static int FitToWorkArea(HWND window, SIZE *outerSize)
+{
+    RECT work = ReadWorkArea(window);
+    SIZE scaled = {launcher.backgroundWidth, launcher.backgroundHeight};
+    SIZE fixed = {outerSize->cx - scaled.cx, outerSize->cy - scaled.cy};
+    int dpi = FitDpi(launcher.dpi, scaled, fixed,
+                     SIZE{work.right - work.left, work.bottom - work.top});
+    if (dpi == launcher.dpi)
+        return 0;
+    launcher.dpi = dpi;
+    LayOutBackground(window, outerSize);
+    return 1;
+}
+
+void LayOutShownWindow(HWND window, SIZE *outerSize, int dpi)
+{
+    launcher.frameDpi = ReadWindowDpi(window);
+    LoadBackground(window, outerSize, dpi);
+    if (!dpi)
+        FitToWorkArea(window, outerSize);
+}
+
 static void LayOutWindow(HWND window)
 {
     SIZE outerSize;
     // A DPI set before creation is kept: the author's kit shows the window at a chosen scale.
-    LoadBackground(window, &outerSize, launcher.dpi);
+    LayOutShownWindow(window, &outerSize, launcher.dpi);
     CenterWindowSized(window, outerSize.cx, outerSize.cy);
     os.PostMessageW(window, LM_RELOAD, 0, 0);
 }
@@ -261,10 +295,14 @@ static void FollowSystemColors(HWND window, int colorsChanged)
 static void FollowDpiChange(HWND window, int dpi, const RECT *suggested)
 {
     launcher.dpi = dpi;
-    SIZE outer;
-    LayOutBackground(window, &outer);
-    SetWindowPos(window, nullptr, suggested->left, suggested->top,
-                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+    launcher.frameDpi = dpi;
+    SIZE outer = {suggested->right - suggested->left, suggested->bottom - suggested->top};
+    SIZE laidOut;
+    LayOutBackground(window, &laidOut);
+    // Too large for the new monitor: smaller, at the suggested place.
+    if (FitToWorkArea(window, &laidOut))
+        outer = laidOut;
+    SetWindowPos(window, nullptr, suggested->left, suggested->top, outer.cx, outer.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     LoadCommandTable();
     InvalidateRect(window, nullptr, TRUE);

@@ -26,6 +26,11 @@ HICON ExtractConfiguredIcon();
 // at `dpi`, or at the window's own DPI when it is 0.
 void LoadBackground(HWND window, SIZE *outerSize, int dpi = 0);
 
+// LoadBackground for a window on the screen, whose frame the system draws at
+// its monitor's DPI: at the display's own scale (`dpi` 0) the window is laid
+// out at the largest scale at which it fits the monitor's work area.
+void LayOutShownWindow(HWND window, SIZE *outerSize, int dpi);
+
 // The background, the label font and the outer size made again at
 // `launcher.dpi` from the file that LoadBackground found.
 void LayOutBackground(HWND window, SIZE *outerSize);
