@@ -5,10 +5,12 @@
 #include "commands/commands.h"
 #include "config/command_table.h"
 #include "config/config_values.h"
+#include "config/image_scale.h"
 #include "config/language.h"
 #include "startup/launcher_state.h"
 #include "startup/prerequisite.h"
 #include "startup/working_copy.h"
+#include "window/window.h"
 
 #include <mmsystem.h>
 
@@ -107,6 +109,16 @@ static std::wstring Heading(const Checker &checker)
     heading += L"  client area " + Number(checker.client.cx) + L" x " + Number(checker.client.cy) +
                L", " + background + L", labels in the " +
                (launcher.useSmallFont ? L"small font" : L"system font") + L"\n";
+    heading += L"  window with its frame";
+    for (int i = -1; i < SCALE_VARIANT_COUNT && (i < 0 || SCALE_VARIANTS[i].dpi <= 2 * BASE_DPI);
+         i++) {
+        int dpi = i < 0 ? BASE_DPI : SCALE_VARIANTS[i].dpi;
+        SIZE outer = OuterSizeAt(dpi);
+        heading += Fill(L"%1 %2 x %3 at %4 %", {i < 0 ? L":" : L",", Number(outer.cx),
+                                               Number(outer.cy), Number(MulDiv(dpi, 100, BASE_DPI))});
+    }
+    heading += L"; on a display with less room at its scale the launcher takes the largest "
+               L"scale that fits\n";
     wchar_t copyName[TEXT_CAPACITY];
     heading += L"  disc label " + Quote(launcher.volumeLabel) + L": " +
                (BuildWorkingCopyName(launcher.volumeLabel, copyName)

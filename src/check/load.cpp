@@ -3,6 +3,7 @@
 
 #include "config/command_table.h"
 #include "config/config_values.h"
+#include "config/image_scale.h"
 #include "config/language.h"
 #include "startup/launcher_state.h"
 #include "window/window.h"
@@ -116,8 +117,8 @@ std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage, int 
     LoadBackground(checker->window, &outer, dpi);
     // At a scale the frame is the one the launcher gets at that DPI, not this
     // display's.
-    checker->client = checker->options.scales.empty() ? ClientAreaFor(checker->window, outer)
-                                                      : ClientSizeFor(outer);
+    bool scaled = dpi != BASE_DPI || !checker->options.scales.empty();
+    checker->client = scaled ? ClientSizeFor(outer) : ClientAreaFor(checker->window, outer);
     LoadSlotsAndColors();
     return launcher.language;
 }

@@ -132,9 +132,11 @@ int ScaleLayout(int value)
 // and width. Where it is missing the mapper puts another TrueType sans in its
 // place, never a raster font.
 static const wchar_t LABEL_FACE[] = L"Tahoma";
-// The line heights of the stock fonts at 96 DPI: System, and MS Sans Serif
-// for UseSmallFont.
-enum { SYSTEM_FONT_LINE = 16, SMALL_FONT_LINE = 13 };
+// Tahoma's line heights at 200 %, scaled to the window's DPI: the stock
+// fonts' (16 pixels for System, 13 for MS Sans Serif with UseSmallFont) times
+// two, and a pixel less for System, whose glyphs are a little narrower than
+// Tahoma Bold's.
+enum { SYSTEM_FACE_LINE_AT_200 = 31, SMALL_FACE_LINE_AT_200 = 26, DPI_200 = 2 * BASE_DPI };
 
 void MakeLabelFont()
 {
@@ -145,7 +147,8 @@ void MakeLabelFont()
     if (dpi == BASE_DPI && ReadSystemDpi() == BASE_DPI)
         return;
     LOGFONTW font = {};
-    font.lfHeight = ScaleToDpi(launcher.useSmallFont ? SMALL_FONT_LINE : SYSTEM_FONT_LINE, dpi);
+    font.lfHeight = ScaleBetween(
+        launcher.useSmallFont ? SMALL_FACE_LINE_AT_200 : SYSTEM_FACE_LINE_AT_200, dpi, DPI_200);
     font.lfWeight = launcher.useSmallFont ? FW_NORMAL : FW_BOLD;
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfOutPrecision = OUT_TT_ONLY_PRECIS;

@@ -151,12 +151,35 @@ static int ReadUseSmallFont()
     return GetPrivateProfileIntW(launcher.activeSection, L"UseSmallFont", 0, launcher.iniPath);
 }
 
-// A frame metric at the frame's DPI; the system's own where that is the DPI.
-static int ReadFrameMetric(int index)
+// A frame metric at `dpi`; the system's own where that is the system's DPI.
+static int ReadFrameMetric(int index, int dpi)
 {
-    int dpi = launcher.frameDpi ? launcher.frameDpi : launcher.dpi ? launcher.dpi : BASE_DPI;
     int value = dpi != ReadSystemDpi() ? os.GetSystemMetricsForDpi(index, dpi) : 0;
     return value ? value : GetSystemMetrics(index);
+}
+
+static int FrameDpi()
+{
+    return launcher.frameDpi ? launcher.frameDpi : launcher.dpi ? launcher.dpi : BASE_DPI;
+}
+
+// The outer size of the window around `background` in a frame drawn at
+// `frameDpi`. The built-in background's margins hold the side frames.
+static SIZE FrameBackground(SIZE background, int frameDpi)
+{
+    int caption = ReadFrameMetric(SM_CYCAPTION, frameDpi);
+    if (launcher.defaultBackground)
+        return SIZE{background.cx, background.cy + caption};
+    return SIZE{background.cx + 2 * ReadFrameMetric(SM_CXFIXEDFRAME, frameDpi),
+                background.cy + caption + 2 * ReadFrameMetric(SM_CYFIXEDFRAME, frameDpi)};
+}
+
+SIZE OuterSizeAt(int dpi)
+{
+    int from = launcher.dpi ? launcher.dpi : BASE_DPI;
+    SIZE background = {ScaleBetween(launcher.backgroundWidth, dpi, from),
+                       ScaleBetween(launcher.backgroundHeight, dpi, from)};
+    return FrameBackground(background, dpi);
 }
 
 // The built-in bitmap, resampled for the window's DPI like any picture
@@ -189,19 +212,16 @@ void LayOutBackground(HWND window, SIZE *outerSize)
     BITMAP size = {};
     GetObjectW(launcher.background, sizeof size, &size);
 
-    int caption = ReadFrameMetric(SM_CYCAPTION);
     if (launcher.defaultBackground) {
         launcher.backgroundWidth = ScaleLayout(plain.cx + BUILT_IN_EXTRA_WIDTH);
         launcher.backgroundHeight = ScaleLayout(plain.cy + BUILT_IN_EXTRA_HEIGHT);
-        outerSize->cx = launcher.backgroundWidth;
-        outerSize->cy = launcher.backgroundHeight + caption;
     } else {
         // The client area is exactly the configured bitmap.
         launcher.backgroundWidth = size.bmWidth;
         launcher.backgroundHeight = size.bmHeight;
-        outerSize->cx = size.bmWidth + 2 * ReadFrameMetric(SM_CXFIXEDFRAME);
-        outerSize->cy = size.bmHeight + caption + 2 * ReadFrameMetric(SM_CYFIXEDFRAME);
     }
+    *outerSize =
+        FrameBackground(SIZE{launcher.backgroundWidth, launcher.backgroundHeight}, FrameDpi());
 }
 
 void LoadBackground(HWND window, SIZE *outerSize, int dpi)
@@ -214,8 +234,10 @@ void LoadBackground(HWND window, SIZE *outerSize, int dpi)
 
 SIZE ClientSizeFor(SIZE outer)
 {
-    SIZE client = {outer.cx - 2 * ReadFrameMetric(SM_CXFIXEDFRAME),
-                   outer.cy - ReadFrameMetric(SM_CYCAPTION) - 2 * ReadFrameMetric(SM_CYFIXEDFRAME)};
+    int dpi = FrameDpi();
+    SIZE client = {outer.cx - 2 * ReadFrameMetric(SM_CXFIXEDFRAME, dpi),
+                   outer.cy - ReadFrameMetric(SM_CYCAPTION, dpi) -
+                       2 * ReadFrameMetric(SM_CYFIXEDFRAME, dpi)};
     return client;
 }
 

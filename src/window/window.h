@@ -35,6 +35,9 @@ void LayOutShownWindow(HWND window, SIZE *outerSize, int dpi);
 // `launcher.dpi` from the file that LoadBackground found.
 void LayOutBackground(HWND window, SIZE *outerSize);
 
+// The outer size of the window as laid out, at `dpi` in a frame drawn at `dpi`.
+SIZE OuterSizeAt(int dpi);
+
 // The client area of the launcher's frame of outer size `outer` at `launcher.dpi`.
 SIZE ClientSizeFor(SIZE outer);
 

@@ -204,6 +204,11 @@ TEST_F(Checker, EveryTrapGivesItsDiagnosticOnItsLine)
         {"overlap", {{L"SetupBtn_English", L"cmd02=b.bmp,h.bmp,60,40,48,32"}},
          "warning: cmd02's button (60,40)-(108,72) overlaps cmd01's button (40,30)-(88,62): where "
          "they meet, the pointer lights cmd01", 1, UTF16LE},
+        {"label into a button at a scale",
+         {{L"SetupStr_English", L"cmd01=Install the Harbor Suite,100,40"},
+          {L"SetupBtn_English", L"cmd02=b.bmp,h.bmp,252,36,48,32"}},
+         "warning: cmd01's label \"Install the Harbor Suite\" runs into cmd02's button at 125 %, in "
+         "a font whose text is not exactly 125 % of its width at 100 % (English)", 1, UTF16LE},
         {"gap before a slot",
          {{L"Setup_CommandDefines", L"cmd04=CMD_EXIT"}, {L"SetupStr_English", L"cmd04=Four,9,160"}},
          "warning: cmd04 is shown, but Up, Down and Tab never reach it", 1, UTF16LE},

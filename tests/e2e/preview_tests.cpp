@@ -192,8 +192,9 @@ TEST_F(Preview, SampleDiscLooksAsTheLauncherPaintsIt)
     ExpectWindowShows(window, hotPreview);
 }
 
-// Run also at 144 and 192 DPI, in prefixes of their own: the preview at the
-// display's scale is what the launcher shows there, lit button included.
+// Run also at 120, 144 and 192 DPI, in prefixes of their own: the preview at
+// the display's scale is what the launcher and try mode show there, lit
+// button included.
 TEST_F(Preview, SampleDiscAtTheDisplayScaleLooksAsTheLauncherPaintsIt)
 {
     HDC screen = GetDC(nullptr);
@@ -209,6 +210,19 @@ TEST_F(Preview, SampleDiscAtTheDisplayScaleLooksAsTheLauncherPaintsIt)
     ExpectWindowShows(window, preview);
     MovePointerTo(window, MulDiv(76, percent, 100), MulDiv(110, percent, 100));
     ExpectWindowShows(window, hotPreview);
+    EndAllLaunchers();
+
+    // Try mode shows the launcher's own window at the display's scale, unstretched.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    TempDir scratch;
+    Process trying = Launch(BuildDir() + L"\\AUTORUN-CHECK.EXE", {},
+                            L"--try --lang \"" + UserLanguageName() + L"\" " + disc.root,
+                            scratch.File(L"output.txt"));
+    window = WaitForWindow(L"KT.AutorunTry", trying.Id());
+    ASSERT_TRUE(window) << ReadBytes(scratch.File(L"output.txt"));
+    ExpectWindowShows(window, preview);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, trying.WaitExit());
 }
 
 // The built-in background with its margins, one- and two-line labels with

@@ -1,11 +1,13 @@
-// The real launcher at the display's scale: run in prefixes whose DPI is 144
-// and 192 (and in the usual one at 96), it must be laid out, drawn, hit and
+// The real launcher at the display's scale: run in prefixes whose DPI is 120,
+// 144 and 192 (and in the usual one at 96), it must be laid out, drawn, hit and
 // reported to screen readers at the configuration's places times the scale.
 #include "e2e_support.h"
 
 #include <gtest/gtest.h>
 
 #include <oleacc.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -50,10 +52,17 @@ TEST(LauncherAtDisplayScale, PlacesPicturesHitsAndLocationsFollowTheScale)
     ASSERT_TRUE(window);
     ASSERT_TRUE(WaitForPixel(window, at(70), at(50), NORMAL)) << "never painted at " << dpi;
 
-    RECT client;
+    RECT client, frame, work;
     GetClientRect(window, &client);
     EXPECT_EQ(at(320), client.right);
     EXPECT_EQ(at(240), client.bottom);
+    // Centred in the work area, title bar and all.
+    GetWindowRect(window, &frame);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_TRUE(frame.left >= work.left && frame.top >= work.top && frame.right <= work.right &&
+                frame.bottom <= work.bottom)
+        << frame.left << "," << frame.top << " to " << frame.right << "," << frame.bottom;
+    EXPECT_LE(std::abs((frame.left - work.left) - (work.right - frame.right)), 1);
     const COLORREF back = dpi > 96 ? BACK_2X : PLAIN_BACK;
     // The keyed half of the button shows the background, magenta nowhere.
     const struct {

@@ -9,9 +9,10 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <climits>
-
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -376,6 +377,93 @@ TEST_F(CommandTableLoad, SectionNamesThatDoNotFitReadNothing)
     SetText(launcher.language, std::wstring(250, L'L'));
     Load(L"cmd01=CMD_EXE\r\n", L"cmd01=a,0,0\r\n", L"");
     EXPECT_EQ(0, CommandTable[0].defined);
+}
+
+// The labels' ink: the box of the pixels that a paint of the table in white
+// on black lights within each slot's label rectangle and a few pixels around.
+std::vector<RECT> PaintedInk()
+{
+    const int width = 900, height = 400;
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void *bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(dc, section);
+    PaintLauncher(dc);
+    GdiFlush();
+    std::vector<RECT> ink;
+    for (const CommandSlot &slot : CommandTable) {
+        if (!slot.defined)
+            continue;
+        RECT box = {INT_MAX, INT_MAX, INT_MIN, INT_MIN}, around = slot.labelRect;
+        InflateRect(&around, 4, 4);
+        for (int y = std::max(0, int(around.top)); y < std::min(height, int(around.bottom)); y++) {
+            for (int x = std::max(0, int(around.left)); x < std::min(width, int(around.right)); x++) {
+                if (static_cast<const DWORD *>(bits)[y * width + x] & 0xFFFFFF)
+                    box = {std::min(box.left, LONG(x)), std::min(box.top, LONG(y)),
+                           std::max(box.right, LONG(x + 1)), std::max(box.bottom, LONG(y + 1))};
+            }
+        }
+        ink.push_back(box);
+    }
+    SelectObject(dc, previous);
+    DeleteObject(section);
+    DeleteDC(dc);
+    return ink;
+}
+
+// At 150 and 200 % the labels, in either font, are drawn and measured about
+// that much larger in both directions, not condensed or left at their 100 % size.
+TEST_F(CommandTableLoad, LabelsGrowWithTheScaleInInkAndRectangle)
+{
+    launcher.loColor = RGB(255, 255, 255);
+    const struct {
+        int dpi;
+        double least, most;
+    } scales[] = {{144, 1.35, 1.65}, {192, 1.8, 2.2}};
+    for (int small : {0, 1}) {
+        std::vector<RECT> rects[3], inks[3];
+        for (int step = 0; step < 3; step++) {
+            launcher.useSmallFont = small;
+            launcher.dpi = step ? scales[step - 1].dpi : 96;
+            MakeLabelFont();
+            Load(L"cmd01=CMD_EXE\r\ncmd02=CMD_EXE\r\ncmd03=CMD_EXE\r\n",
+                 L"cmd01=Install the Harbor Suite,10,10\r\ncmd02=Run it,10,80\r\n"
+                 L"cmd03=Browse\\nthe disc,10,160\r\n",
+                 L"");
+            for (const CommandSlot &slot : CommandTable) {
+                if (slot.defined)
+                    rects[step].push_back(slot.labelRect);
+            }
+            inks[step] = PaintedInk();
+        }
+        for (int step = 1; step < 3; step++) {
+            for (size_t i = 0; i < rects[0].size(); i++) {
+                for (const std::vector<RECT> *kind : {rects, inks}) {
+                    const RECT &plain = kind[0][i], &scaled = kind[step][i];
+                    double across = double(scaled.right - scaled.left) / (plain.right - plain.left);
+                    double down = double(scaled.bottom - scaled.top) / (plain.bottom - plain.top);
+                    std::string what = std::string(kind == rects ? "rectangle" : "ink") + " of cmd0" +
+                                       std::to_string(i + 1) + " at " +
+                                       std::to_string(scales[step - 1].dpi) +
+                                       (small ? " in the small font" : "");
+                    EXPECT_TRUE(across >= scales[step - 1].least && across <= scales[step - 1].most)
+                        << what << ": " << across << " times as wide";
+                    // MS Sans Serif's raster glyphs fill more of their line than Tahoma's:
+                    // the line keeps the scale, the glyphs stand a little shorter.
+                    if (small && kind == inks)
+                        continue;
+                    EXPECT_TRUE(down >= scales[step - 1].least && down <= scales[step - 1].most)
+                        << what << ": " << down << " times as tall";
+                }
+            }
+        }
+        MakeLabelFont(); // at 96 again for the tests that follow
+    }
+    launcher.dpi = 0;
+    launcher.useSmallFont = 0;
+    MakeLabelFont();
 }
 
 } // namespace

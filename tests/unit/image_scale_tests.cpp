@@ -14,6 +14,11 @@ namespace {
 
 const COLORREF MAGENTA = RGB(255, 0, 255);
 
+SIZE ScaleSize(SIZE at192, int dpi)
+{
+    return SIZE{MulDiv(at192.cx, dpi, 192), MulDiv(at192.cy, dpi, 192)};
+}
+
 TEST(ImageScale, VariantNamesAndChoice)
 {
     wchar_t variant[MAX_PATH];
@@ -44,6 +49,41 @@ TEST(ImageScale, VariantNamesAndChoice)
     EXPECT_EQ(2, ScaleToDpi(1, 144));
     EXPECT_EQ(-3, ScaleToDpi(-2, 144));
     EXPECT_EQ(0x7fffffff, ScaleToDpi(0x7fffffff, 192));
+}
+
+// The sample's 640 x 480 window, whose frame adds 12 x 57 pixels at 200 %;
+// a 1920 x 1080 display at 200 % leaves 984 rows above its taskbar.
+TEST(ImageScale, WindowTakesTheLargestScaleThatFitsAndStaysOnTheWorkArea)
+{
+    const SIZE at200 = {1280, 960}, frame = {12, 57};
+    const struct {
+        int dpi;
+        SIZE work;
+        int fitted;
+    } fits[] = {
+        {192, {3840, 2100}, 192}, {192, {1292, 1017}, 192}, {192, {1920, 984}, 168},
+        {192, {1280, 1024}, 168}, {192, {900, 700}, 120},   {192, {100, 100}, 96},
+        {144, {1920, 984}, 144},  {96, {100, 100}, 96},
+    };
+    for (const auto &f : fits)
+        EXPECT_EQ(f.fitted, FitDpi(f.dpi, ScaleSize(at200, f.dpi), frame, f.work))
+            << f.work.cx << " x " << f.work.cy << " at " << f.dpi;
+
+    const struct {
+        SIZE size;
+        RECT work;
+        POINT place;
+    } places[] = {
+        {{646, 509}, {0, 0, 1920, 1040}, {637, 265}},
+        {{646, 509}, {100, 40, 1380, 1064}, {417, 297}},
+        {{1292, 1017}, {0, 0, 1280, 1024}, {0, 3}},
+        {{1292, 1100}, {0, 30, 1280, 1024}, {0, 30}},
+    };
+    for (const auto &p : places) {
+        POINT place = CenterInWorkArea(p.size, p.work);
+        EXPECT_EQ(p.place.x, place.x) << p.size.cx << " x " << p.size.cy;
+        EXPECT_EQ(p.place.y, place.y) << p.size.cx << " x " << p.size.cy;
+    }
 }
 
 // The pixels of `bitmap`, 32-bit top-down.
