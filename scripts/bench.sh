@@ -12,7 +12,7 @@ UseWineFor "$build/AUTORUN.EXE"
 tests/prepare-prefix.sh "$build"
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver -k # start again under the virtual display
-xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
+xvfb-run -a -s "-screen 0 $TEST_SCREEN" sh -c '
     wine "$1/bench/window_bench.exe"
     wine "$1/bench/startup_bench.exe"
     wine "$1/bench/scale_bench.exe"

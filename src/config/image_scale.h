@@ -46,8 +46,9 @@ int ReadWindowDpi(HWND window);
 int MakeVariantPath(const wchar_t *path, int index, wchar_t *variant);
 
 // The variants that lie beside the file `path`, one bit per SCALE_VARIANTS
-// index, found in one read of its folder.
-int FindScaleVariants(const wchar_t *path);
+// index, found in one read of its folder, which also says in *plainFound
+// whether the file itself is there.
+int FindScaleVariants(const wchar_t *path, int *plainFound = nullptr);
 
 // The variant drawn at `dpi` among those of `found`: the smallest at or above
 // it, else the largest. -1 for the plain file, which counts as 96 DPI.

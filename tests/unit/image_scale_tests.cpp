@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -139,6 +141,77 @@ TEST(ImageScale, TheVariantForTheDpiIsDrawnOthersAreResampled)
         EXPECT_EQ(c.cy, size.cy);
         // Drawn pixel for pixel a file keeps its own bits; resampled it is opaque.
         EXPECT_EQ(c.colour, pixels[pixels.size() / 2] & (c.colour >> 24 ? 0xFFFFFFFF : 0xFFFFFF));
+        DeleteObject(bitmap);
+    }
+}
+
+// Every way of resampling gives the area average of the premultiplied
+// pixels, a keyed pixel counting as transparent black, within 1 % a channel:
+// whole factors up and down, and any other size, larger or smaller; from art
+// as the launcher keeps it (24 bits, rows bottom-up) and from other formats.
+TEST(ImageScale, ResampledPixelsAreTheAreaAverage)
+{
+    const struct {
+        int sw, sh, cx, cy, bits;
+        bool topDown;
+    } sizes[] = {
+        {10, 6, 20, 12, 24, false},  {7, 5, 21, 15, 32, true},    {24, 12, 12, 6, 24, false},
+        {30, 18, 10, 6, 32, true},   {20, 10, 25, 13, 24, false}, {40, 20, 25, 13, 24, true},
+        {33, 17, 40, 30, 32, false}, {9, 9, 4, 7, 16, false},
+    };
+    for (const auto &z : sizes) {
+        SCOPED_TRACE(testing::Message() << z.sw << " x " << z.sh << " to " << z.cx << " x " << z.cy
+                                        << ", " << z.bits << " bits");
+        std::vector<DWORD> pixels(static_cast<size_t>(z.sw) * z.sh);
+        unsigned seed = 12345;
+        for (DWORD &pixel : pixels) {
+            seed = seed * 1103515245 + 12345;
+            pixel = seed % 7 ? (seed >> 8) & 0xffffff : 0xff00ff;
+        }
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof info.bmiHeader, z.sw, z.topDown ? -z.sh : z.sh, 1,
+                          static_cast<WORD>(z.bits), BI_RGB, 0, 0, 0, 0, 0};
+        void *bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        ASSERT_TRUE(bitmap);
+        BITMAPINFO given = {};
+        given.bmiHeader = {sizeof given.bmiHeader, z.sw, -z.sh, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        HDC screen = GetDC(nullptr);
+        SetDIBits(screen, bitmap, 0, z.sh, pixels.data(), &given, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+        SIZE sourceSize;
+        const std::vector<DWORD> source = PixelsOf(bitmap, &sourceSize);
+        int blended = 0;
+        HBITMAP scaled = ResampleBitmap(bitmap, z.cx, z.cy, MAGENTA, &blended);
+        ASSERT_TRUE(scaled);
+        EXPECT_EQ(1, blended);
+        SIZE size;
+        std::vector<DWORD> scaledPixels = PixelsOf(scaled, &size);
+        ASSERT_EQ(z.cx, size.cx);
+        int worst = 0;
+        for (int y = 0; y < z.cy; y++) {
+            for (int x = 0; x < z.cx; x++) {
+                double sum[4] = {};
+                for (int j = 0; j < z.sh; j++) {
+                    double down = std::min((j + 1.0) / z.sh, (y + 1.0) / z.cy) -
+                                  std::max(double(j) / z.sh, double(y) / z.cy);
+                    for (int i = 0; down > 0 && i < z.sw; i++) {
+                        double across = std::min((i + 1.0) / z.sw, (x + 1.0) / z.cx) -
+                                        std::max(double(i) / z.sw, double(x) / z.cx);
+                        DWORD p = source[j * z.sw + i] & 0xffffff;
+                        p = p == 0xff00ff ? 0 : p | 0xff000000;
+                        for (int c = 0; across > 0 && c < 4; c++)
+                            sum[c] += across * down * z.cx * z.cy * ((p >> (8 * c)) & 0xff);
+                    }
+                }
+                for (int c = 0; c < 4; c++) {
+                    int got = (scaledPixels[y * z.cx + x] >> (8 * c)) & 0xff;
+                    worst = std::max(worst, int(std::abs(got - sum[c]) + 0.5));
+                }
+            }
+        }
+        EXPECT_LE(worst, 2) << "a channel is off by " << worst;
+        DeleteObject(scaled);
         DeleteObject(bitmap);
     }
 }
