@@ -7,8 +7,8 @@
 #include "bench_support.h"
 #include "config/command_table.h"
 #include "config/image_scale.h"
-#include "config/config_values.h"
 #include "e2e_support.h"
+#include "state/bounded_text.h"
 #include "window/window.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 #include "checker.h"
 
 #include "config/command_table.h"
-#include "startup/launcher_state.h"
+#include "state/launcher_state.h"
 
 #include <math.h>
 

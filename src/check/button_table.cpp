@@ -7,9 +7,9 @@
 #include "config/config_values.h"
 #include "config/image_scale.h"
 #include "config/language.h"
-#include "startup/launcher_state.h"
 #include "startup/prerequisite.h"
-#include "startup/working_copy.h"
+#include "state/launcher_state.h"
+#include "state/working_copy.h"
 #include "window/window.h"
 
 #include <mmsystem.h>

@@ -5,8 +5,9 @@
 #include "config/config_values.h"
 #include "config/language.h"
 #include "platform/platform.h"
-#include "startup/launcher_state.h"
 #include "startup/startup.h"
+#include "state/bounded_text.h"
+#include "state/launcher_state.h"
 
 #include <objbase.h>
 

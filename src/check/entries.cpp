@@ -3,6 +3,7 @@
 
 #include "config/command_table.h"
 #include "config/config_values.h"
+#include "state/bounded_text.h"
 
 enum {
     // The most a profile read returns: a value no line of the file can pass.

@@ -6,8 +6,8 @@
 #include "config/command_table.h"
 #include "config/config_values.h"
 #include "config/language.h"
-#include "startup/launcher_state.h"
 #include "startup/prerequisite.h"
+#include "state/launcher_state.h"
 #include "window/window.h"
 
 #include <map>

@@ -4,7 +4,7 @@
 #include "checker.h"
 
 #include "config/config_values.h"
-#include "startup/launcher_state.h"
+#include "state/launcher_state.h"
 #include "window/window.h"
 
 // A disc drive as the cost is modelled: every seek takes SEEK_MS, then the

@@ -5,7 +5,8 @@
 #include "config/config_values.h"
 #include "config/image_scale.h"
 #include "config/language.h"
-#include "startup/launcher_state.h"
+#include "state/bounded_text.h"
+#include "state/launcher_state.h"
 #include "window/window.h"
 
 #include <string.h>

@@ -5,7 +5,7 @@
 
 #include "config/config_values.h"
 #include "config/image_scale.h"
-#include "startup/launcher_state.h"
+#include "state/launcher_state.h"
 #include "window/paint.h"
 #include "window/window.h"
 

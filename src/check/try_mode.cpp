@@ -9,7 +9,8 @@
 #include "config/config_values.h"
 #include "config/image_scale.h"
 #include "config/language.h"
-#include "startup/launcher_state.h"
+#include "state/bounded_text.h"
+#include "state/launcher_state.h"
 #include "window/accessibility.h"
 #include "window/window.h"
 

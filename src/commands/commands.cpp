@@ -3,8 +3,9 @@
 #include "../config/command_table.h"
 #include "../config/config_values.h"
 #include "../platform/platform.h"
-#include "../startup/launcher_state.h"
-#include "../startup/product_probe.h"
+#include "../state/bounded_text.h"
+#include "../state/launcher_state.h"
+#include "product_probe.h"
 
 #include <wchar.h>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "../config/command_table.h"
-#include "../startup/launcher_state.h"
+#include "../state/launcher_state.h"
 
 #include <windows.h>
 

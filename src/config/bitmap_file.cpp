@@ -1,6 +1,6 @@
 #include "bitmap_file.h"
 
-#include "../startup/launcher_state.h"
+#include "../state/launcher_state.h"
 
 #include <stddef.h>
 

@@ -4,6 +4,8 @@
 #include "config_values.h"
 #include "image_scale.h"
 
+#include "../state/bounded_text.h"
+
 #include <mmsystem.h>
 
 CommandSlot CommandTable[SLOT_COUNT];

@@ -2,7 +2,7 @@
 // configuration in use.
 #pragma once
 
-#include "../startup/launcher_state.h"
+#include "../state/launcher_state.h"
 
 #include <windows.h>
 

@@ -1,7 +1,8 @@
 #include "language.h"
 
 #include "../platform/platform.h"
-#include "../startup/launcher_state.h"
+#include "../state/bounded_text.h"
+#include "../state/launcher_state.h"
 #include "command_table.h"
 #include "config_values.h"
 

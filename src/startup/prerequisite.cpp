@@ -2,7 +2,8 @@
 
 #include "../config/config_values.h"
 #include "../platform/platform.h"
-#include "launcher_state.h"
+#include "../state/bounded_text.h"
+#include "../state/launcher_state.h"
 
 int GetFileVersionString(const wchar_t *path, wchar_t *version)
 {

@@ -1,14 +1,15 @@
 #include "startup.h"
 
+#include "../commands/product_probe.h"
 #include "../config/config_values.h"
 #include "../config/language.h"
 #include "../platform/platform.h"
+#include "../state/bounded_text.h"
+#include "../state/launcher_state.h"
+#include "../state/working_copy.h"
 #include "../window/accessibility.h"
 #include "../window/window.h"
-#include "launcher_state.h"
 #include "prerequisite.h"
-#include "product_probe.h"
-#include "working_copy.h"
 
 static const wchar_t CONFIG_NAME[] = L"AUTORUN.INI";
 

@@ -4,7 +4,7 @@
 #include "../commands/commands.h"
 #include "../config/command_table.h"
 #include "../platform/platform.h"
-#include "../startup/launcher_state.h"
+#include "../state/launcher_state.h"
 
 #include <oleacc.h>
 

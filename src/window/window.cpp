@@ -10,8 +10,9 @@
 #include "../config/config_values.h"
 #include "../config/image_scale.h"
 #include "../platform/platform.h"
-#include "../startup/launcher_state.h"
-#include "../startup/working_copy.h"
+#include "../state/bounded_text.h"
+#include "../state/launcher_state.h"
+#include "../state/working_copy.h"
 
 #include <mmsystem.h>
 #include <shellapi.h>

@@ -1,7 +1,7 @@
 // The launcher window: creation, painting, hover and keys.
 #pragma once
 
-#include "../startup/launcher_state.h"
+#include "../state/launcher_state.h"
 
 #include <windows.h>
 

@@ -3,7 +3,7 @@
 // with the PNG the checker wrote. And --try, the launcher's window in the
 // checker, against the previews as the disc's files change.
 #include "e2e_support.h"
-#include "startup/launcher_state.h"
+#include "state/launcher_state.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "platform/platform.h"
-#include "startup/launcher_state.h"
+#include "state/launcher_state.h"
 
 #include <string>
 

@@ -1,5 +1,6 @@
 // The comma, number and colour rules that every reader of the configuration shares.
 #include "config/config_values.h"
+#include "state/bounded_text.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

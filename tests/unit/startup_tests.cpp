@@ -4,7 +4,8 @@
 #include "config/language.h"
 #include "startup/prerequisite.h"
 #include "startup/startup.h"
-#include "startup/working_copy.h"
+#include "state/bounded_text.h"
+#include "state/working_copy.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

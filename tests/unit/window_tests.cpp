@@ -2,7 +2,7 @@
 // hover, press and keys through the window procedure, with the tick count and
 // the sounds faked at the platform seam.
 #include "config/command_table.h"
-#include "startup/working_copy.h"
+#include "state/working_copy.h"
 #include "test_support.h"
 #include "window/accessibility.h"
 #include "window/paint.h"

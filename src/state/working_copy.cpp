@@ -1,7 +1,7 @@
 #include "working_copy.h"
 
-#include "../config/config_values.h"
 #include "../platform/platform.h"
+#include "bounded_text.h"
 #include "launcher_state.h"
 
 // The copy this process made, kept apart from `launcher.iniPath`, which may
