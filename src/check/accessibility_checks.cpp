@@ -4,6 +4,7 @@
 #include "checker.h"
 
 #include "config/command_table.h"
+#include "config/config_names.h"
 #include "state/launcher_state.h"
 
 #include <math.h>
@@ -46,7 +47,7 @@ static std::wstring RatioText(double ratio)
 static void CheckLabelContrast(Checker *checker, const std::vector<DWORD> &background, int index,
                                bool lit)
 {
-    const wchar_t *key = lit ? L"HiColor" : L"LoColor";
+    const wchar_t *key = lit ? KEY_HI_COLOR : KEY_LO_COLOR;
     COLORREF color = lit ? launcher.hiColor : launcher.loColor;
     RECT client = {0, 0, checker->client.cx, checker->client.cy}, area;
     if (!IntersectRect(&area, &CommandTable[index].labelRect, &client))

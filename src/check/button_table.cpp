@@ -4,6 +4,7 @@
 
 #include "commands/commands.h"
 #include "config/command_table.h"
+#include "config/config_names.h"
 #include "config/config_values.h"
 #include "config/image_scale.h"
 #include "config/language.h"
@@ -80,7 +81,7 @@ static std::wstring RectOf(const RECT &rect)
 static std::wstring RuntimeLine()
 {
     wchar_t required[VERSION_CAPACITY], commandLine[TEXT_CAPACITY];
-    if (!ReadConfigString(launcher.activeSection, L"DirectXMedia", required, VERSION_CAPACITY))
+    if (!ReadConfigString(launcher.activeSection, KEY_DIRECTX_MEDIA, required, VERSION_CAPACITY))
         return std::wstring();
     std::wstring line = L"  media runtime: QUARTZ.DLL's product version at least " +
                         Quote(required) + L" (compared as text); on Yes the launcher runs ";
@@ -95,7 +96,7 @@ static std::wstring Heading(const Checker &checker)
 {
     std::wstring heading = L"Language " + Quote(launcher.language) + L":";
     wchar_t defaultLanguage[TEXT_CAPACITY];
-    ReadConfigString(launcher.activeSection, L"DefaultLang", defaultLanguage, TEXT_CAPACITY);
+    ReadConfigString(launcher.activeSection, KEY_DEFAULT_LANG, defaultLanguage, TEXT_CAPACITY);
     if (IsLanguageListed(launcher.language))
         heading += L" listed in [Languages];";
     else if (!checker.userLanguage.empty())

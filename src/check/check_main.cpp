@@ -2,6 +2,7 @@
 #include "checker.h"
 
 #include "config/command_table.h"
+#include "config/config_names.h"
 #include "config/config_values.h"
 #include "config/language.h"
 #include "platform/platform.h"
@@ -78,9 +79,10 @@ static std::wstring ParseArguments(int argc, wchar_t **argv, CheckOptions *optio
         if (argument == L"--lang") {
             options->language = value;
         } else if (argument == L"--section") {
-            if (!SameName(value, L"Setup") && !SameName(value, L"Run"))
-                return L"--section takes Setup or Run, not " + Quote(value);
-            options->section = SameName(value, L"Run") ? L"Run" : L"Setup";
+            if (!SameName(value, SECTION_SETUP) && !SameName(value, SECTION_RUN))
+                return Fill(L"--section takes %1 or %2, not %3",
+                            {SECTION_SETUP, SECTION_RUN, Quote(value)});
+            options->section = SameName(value, SECTION_RUN) ? SECTION_RUN : SECTION_SETUP;
         } else if (argument == L"--label") {
             options->label = value;
             options->labelGiven = true;

@@ -2,6 +2,7 @@
 // says what the launcher will do with it.
 #pragma once
 
+#include "config/config_names.h"
 #include "ini_scan.h"
 #include "report.h"
 
@@ -18,7 +19,7 @@ inline constexpr wchar_t LAUNCHER_NAME[] = L"AUTORUN.EXE";
 struct CheckOptions {
     std::wstring target;   // a disc folder or an AUTORUN.INI; empty: the current folder
     std::wstring language; // --lang: check as a user of this language only
-    std::wstring section = L"Setup";
+    std::wstring section = SECTION_SETUP;
     std::wstring label; // --label
     bool labelGiven = false;
     std::wstring previewFolder; // --preview
@@ -98,11 +99,11 @@ void CheckFile(Checker *checker);
 // The language now loaded: labels, buttons, images, sounds, geometry, texts.
 void CheckLoadedLanguage(Checker *checker);
 
-
-// Keys of `section` that the launcher never reads: not in `known`, and not a
-// slot key (cmd01 to cmd30) or a sound key (cmd01_sound ...) where allowed.
-void CheckUnknownKeys(Checker *checker, const std::wstring &section,
-                      const std::vector<const wchar_t *> &known, bool slotKeys, bool soundKeys);
+// Keys of `section` that the launcher never reads: not in `known` (a list
+// ending in null, or none), and not a slot key (cmd01 to cmd30) or a sound key
+// (cmd01_sound ...) where allowed.
+void CheckUnknownKeys(Checker *checker, const std::wstring &section, const wchar_t *const *known,
+                      bool slotKeys, bool soundKeys);
 
 // The button table of the language now loaded.
 void AppendButtonTable(Checker *checker);

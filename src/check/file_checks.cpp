@@ -4,6 +4,7 @@
 
 #include "commands/commands.h"
 #include "config/command_table.h"
+#include "config/config_names.h"
 #include "config/config_values.h"
 #include "config/language.h"
 #include "startup/prerequisite.h"
@@ -66,21 +67,22 @@ static void CheckLanguages(Checker *checker)
 {
     const IniScan &scan = checker->scan;
     for (const IniEntry &entry : scan.entries) {
-        if (SameName(entry.section, L"Languages") && !IsLanguageListed(entry.key.c_str()) &&
-            EntryLine(scan, L"Languages", entry.key.c_str()) == entry.line)
+        if (SameName(entry.section, SECTION_LANGUAGES) && !IsLanguageListed(entry.key.c_str()) &&
+            EntryLine(scan, SECTION_LANGUAGES, entry.key.c_str()) == entry.line)
             Say(checker, entry.line, LEVEL_WARNING,
                 L"%1 has an empty value, so the launcher counts it as not listed", {entry.key});
     }
 
     const wchar_t *section = launcher.activeSection;
-    std::wstring defaultLanguage = ReadAsLauncher(checker, section, L"DefaultLang", TEXT_CAPACITY);
+    std::wstring defaultLanguage =
+        ReadAsLauncher(checker, section, KEY_DEFAULT_LANG, TEXT_CAPACITY);
     if (defaultLanguage.empty())
         Say(checker, SectionLine(scan, section), LEVEL_WARNING,
             L"no DefaultLang in [%1]: users whose language [Languages] does not list get no "
             L"caption, labels or buttons",
             {section});
     else if (!IsLanguageListed(defaultLanguage.c_str()))
-        Say(checker, LineOf(scan, section, L"DefaultLang"), LEVEL_WARNING,
+        Say(checker, LineOf(scan, section, KEY_DEFAULT_LANG), LEVEL_WARNING,
             L"DefaultLang names %1, which [Languages] does not list; the launcher uses it all the "
             L"same, for every user of an unlisted language",
             {Quote(defaultLanguage)});
@@ -88,7 +90,7 @@ static void CheckLanguages(Checker *checker)
 
 static void CheckSettingColors(Checker *checker)
 {
-    for (const wchar_t *key : {L"BkgColor", L"HiColor", L"LoColor"}) {
+    for (const wchar_t *key : {KEY_BKG_COLOR, KEY_HI_COLOR, KEY_LO_COLOR}) {
         std::wstring value = ReadAsLauncher(checker, launcher.activeSection, key, TEXT_CAPACITY);
         if (value.empty())
             continue;
@@ -106,24 +108,24 @@ static void CheckIcon(Checker *checker)
         return;
     std::wstring name = path + lstrlenW(launcher.sourceRoot);
     if (lstrlenW(path) + 1 >= TEXT_CAPACITY)
-        SayIfCut(checker, launcher.activeSection, L"Icon", static_cast<DWORD>(name.size()));
+        SayIfCut(checker, launcher.activeSection, KEY_ICON, static_cast<DWORD>(name.size()));
     HICON icon = ExtractConfiguredIcon();
     if (icon)
         DestroyIcon(icon);
-    CheckFileUse(checker, LineOf(checker->scan, launcher.activeSection, L"Icon"), L"", name,
+    CheckFileUse(checker, LineOf(checker->scan, launcher.activeSection, KEY_ICON), L"", name,
                  DescribeFile(path), ICON, icon != nullptr);
 }
 
 static void CheckBackground(Checker *checker)
 {
-    std::wstring name = ReadAsLauncher(checker, launcher.activeSection, L"Bitmap", TEXT_CAPACITY);
+    std::wstring name = ReadAsLauncher(checker, launcher.activeSection, KEY_BITMAP, TEXT_CAPACITY);
     if (name.empty())
         return;
-    int line = LineOf(checker->scan, launcher.activeSection, L"Bitmap");
+    int line = LineOf(checker->scan, launcher.activeSection, KEY_BITMAP);
     CheckFileUse(checker, line, L"", name, FindOnDisc(name), BACKGROUND,
                  !launcher.defaultBackground);
     if (!launcher.defaultBackground)
-        CheckScaleVariants(checker, line, L"Bitmap", name, FindOnDisc(name));
+        CheckScaleVariants(checker, line, KEY_BITMAP, name, FindOnDisc(name));
 }
 
 // The first numeric part with more than one digit, whose text order differs
@@ -131,10 +133,10 @@ static void CheckBackground(Checker *checker)
 static void CheckRuntimeVersion(Checker *checker)
 {
     const wchar_t *section = launcher.activeSection;
-    std::wstring required = ReadAsLauncher(checker, section, L"DirectXMedia", VERSION_CAPACITY);
+    std::wstring required = ReadAsLauncher(checker, section, KEY_DIRECTX_MEDIA, VERSION_CAPACITY);
     if (required.empty())
         return;
-    int line = LineOf(checker->scan, section, L"DirectXMedia");
+    int line = LineOf(checker->scan, section, KEY_DIRECTX_MEDIA);
     std::vector<std::wstring> parts;
     bool wellFormed = true;
     for (size_t start = 0, dot = 0; dot != std::wstring::npos; start = dot + 1) {
@@ -282,16 +284,16 @@ static std::wstring SlotKeyProblem(const std::wstring &key)
     return std::wstring();
 }
 
-void CheckUnknownKeys(Checker *checker, const std::wstring &section,
-                      const std::vector<const wchar_t *> &known, bool slotKeys, bool soundKeys)
+void CheckUnknownKeys(Checker *checker, const std::wstring &section, const wchar_t *const *known,
+                      bool slotKeys, bool soundKeys)
 {
     for (const IniEntry &entry : checker->scan.entries) {
         if (!SameName(entry.section, section.c_str()))
             continue;
         bool isKnown = (slotKeys && IsSlotKey(entry.key, L"")) ||
-                       (soundKeys && IsSlotKey(entry.key, L"_sound"));
-        for (const wchar_t *name : known)
-            isKnown = isKnown || SameName(entry.key, name);
+                       (soundKeys && IsSlotKey(entry.key, SOUND_KEY_SUFFIX));
+        for (const wchar_t *const *name = known; name && *name; name++)
+            isKnown = isKnown || SameName(entry.key, *name);
         if (isKnown)
             continue;
         std::wstring problem = SlotKeyProblem(entry.key);
@@ -330,14 +332,16 @@ static void CheckRepeats(Checker *checker)
 // running launcher stays in Setup.
 static void CheckRunSections(Checker *checker)
 {
-    if (SameName(checker->options.section, L"Run")) {
+    if (SameName(checker->options.section, SECTION_RUN)) {
         Say(checker, 0, LEVEL_NOTE,
             L"the launcher starts in Setup and never switches to Run, since it never finds the "
             L"product installed; this is what it would read there");
         return;
     }
     for (const IniSection &section : checker->scan.sections) {
-        if (section.name.size() >= 3 && MatchesIgnoringAsciiCase(section.name.c_str(), 3, L"Run"))
+        int run = lstrlenW(SECTION_RUN);
+        if (section.name.size() >= static_cast<size_t>(run) &&
+            MatchesIgnoringAsciiCase(section.name.c_str(), run, SECTION_RUN))
             Say(checker, section.line, LEVEL_NOTE,
                 L"[%1] is not used: the launcher never switches to Run, since it never finds the "
                 L"product installed (check it with --section Run)",
@@ -356,10 +360,7 @@ void CheckFile(Checker *checker)
     CheckRuntimeVersion(checker);
     CheckDefinitions(checker);
     CheckRunSections(checker);
-    static const std::vector<const wchar_t *> settings = {
-        L"AppRegKey",    L"NoRunAppClass", L"DefaultLang", L"DirectXMedia", L"Icon",
-        L"UseSmallFont", L"Bitmap",        L"BkgColor",    L"HiColor",      L"LoColor"};
-    for (const wchar_t *section : {L"Setup", L"Run"})
-        CheckUnknownKeys(checker, section, settings, false, false);
-    CheckUnknownKeys(checker, launcher.definitionSection, {}, true, false);
+    for (const wchar_t *section : {SECTION_SETUP, SECTION_RUN})
+        CheckUnknownKeys(checker, section, SETTING_KEYS, false, false);
+    CheckUnknownKeys(checker, launcher.definitionSection, nullptr, true, false);
 }

@@ -4,6 +4,7 @@
 #include "checker.h"
 
 #include "config/command_table.h"
+#include "config/config_names.h"
 #include "config/config_values.h"
 #include "config/image_scale.h"
 #include "startup/prerequisite.h"
@@ -14,8 +15,8 @@
 // The line that names the language: its key in [Languages], else DefaultLang.
 static int LanguageLine(const Checker &checker)
 {
-    int listed = EntryLine(checker.scan, L"Languages", launcher.language);
-    return listed ? listed : LineOf(checker.scan, launcher.activeSection, L"DefaultLang");
+    int listed = EntryLine(checker.scan, SECTION_LANGUAGES, launcher.language);
+    return listed ? listed : LineOf(checker.scan, launcher.activeSection, KEY_DEFAULT_LANG);
 }
 
 // False when the language has neither of its slot sections (said once, here).
@@ -69,19 +70,19 @@ static void CheckTexts(Checker *checker)
 {
     const IniScan &scan = checker->scan;
     const wchar_t *labels = launcher.labelSection, *language = launcher.language;
-    ReadAsLauncher(checker, labels, L"Title", TEXT_CAPACITY);
-    std::wstring insert = ReadAsLauncher(checker, labels, L"Insert", TEXT_CAPACITY);
-    int insertLine = LineOf(scan, labels, L"Insert");
-    CheckFormatText(checker, insertLine, L"Insert", insert, L"the disc's label");
+    ReadAsLauncher(checker, labels, KEY_TITLE, TEXT_CAPACITY);
+    std::wstring insert = ReadAsLauncher(checker, labels, KEY_INSERT, TEXT_CAPACITY);
+    int insertLine = LineOf(scan, labels, KEY_INSERT);
+    CheckFormatText(checker, insertLine, KEY_INSERT, insert, L"the disc's label");
     if (insert.empty() && IsKindShown(CMD_INSTALL) && SectionLine(scan, labels))
         Say(checker, insertLine, LEVEL_WARNING,
             L"no Insert in [%1]: the prompt for a missing installer is empty", {labels});
 
-    std::wstring runtime = ReadAsLauncher(checker, language, L"Dxmedia", DXMEDIA_CAPACITY);
-    int runtimeLine = LineOf(scan, language, L"Dxmedia");
-    CheckFormatText(checker, runtimeLine, L"Dxmedia", runtime, L"the processor (X86)");
+    std::wstring runtime = ReadAsLauncher(checker, language, KEY_DXMEDIA, DXMEDIA_CAPACITY);
+    int runtimeLine = LineOf(scan, language, KEY_DXMEDIA);
+    CheckFormatText(checker, runtimeLine, KEY_DXMEDIA, runtime, L"the processor (X86)");
     wchar_t required[VERSION_CAPACITY];
-    if (!ReadConfigString(launcher.activeSection, L"DirectXMedia", required, VERSION_CAPACITY))
+    if (!ReadConfigString(launcher.activeSection, KEY_DIRECTX_MEDIA, required, VERSION_CAPACITY))
         return;
     if (!SectionLine(scan, language)) {
         Say(checker, LanguageLine(*checker), LEVEL_ERROR,
@@ -89,7 +90,7 @@ static void CheckTexts(Checker *checker)
             {language});
         return;
     }
-    if (ReadAsLauncher(checker, language, L"Nodxmedia", TEXT_CAPACITY).empty())
+    if (ReadAsLauncher(checker, language, KEY_NODXMEDIA, TEXT_CAPACITY).empty())
         Say(checker, SectionLine(scan, language), LEVEL_WARNING,
             L"no Nodxmedia in [%1]: the question about the media runtime is empty", {language});
     wchar_t commandLine[TEXT_CAPACITY];
@@ -221,7 +222,7 @@ static void CheckSoundFormat(Checker *checker, int line, const std::wstring &key
 
 static void CheckSound(Checker *checker, int index)
 {
-    std::wstring key = SlotKey(index) + L"_sound";
+    std::wstring key = SlotKey(index) + SOUND_KEY_SUFFIX;
     std::wstring value =
         ReadAsLauncher(checker, launcher.buttonSection, key.c_str(), ENTRY_CAPACITY);
     if (value.empty())
@@ -437,7 +438,7 @@ void CheckLoadedLanguage(Checker *checker)
     CheckLabelsAtScales(checker);
     CheckKeyboardOrder(checker);
     CheckAccessibility(checker);
-    CheckUnknownKeys(checker, labels, {L"Title", L"Insert"}, true, false);
-    CheckUnknownKeys(checker, buttons, {}, true, true);
-    CheckUnknownKeys(checker, launcher.language, {L"Nodxmedia", L"Dxmedia"}, false, false);
+    CheckUnknownKeys(checker, labels, TEXT_KEYS, true, false);
+    CheckUnknownKeys(checker, buttons, nullptr, true, true);
+    CheckUnknownKeys(checker, launcher.language, RUNTIME_TEXT_KEYS, false, false);
 }

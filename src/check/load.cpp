@@ -2,6 +2,7 @@
 #include "checker.h"
 
 #include "config/command_table.h"
+#include "config/config_names.h"
 #include "config/config_values.h"
 #include "config/image_scale.h"
 #include "config/language.h"
@@ -76,7 +77,7 @@ std::vector<std::wstring> UserLanguagesToCheck(const Checker &checker)
     std::vector<std::wstring> users;
     std::set<std::wstring> seen;
     for (const IniEntry &entry : checker.scan.entries) {
-        if (SameName(entry.section, L"Languages") && seen.insert(FoldName(entry.key)).second)
+        if (SameName(entry.section, SECTION_LANGUAGES) && seen.insert(FoldName(entry.key)).second)
             users.push_back(entry.key);
     }
     users.push_back(L"");

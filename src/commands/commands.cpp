@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "../config/command_table.h"
+#include "../config/config_names.h"
 #include "../config/config_values.h"
 #include "../platform/platform.h"
 #include "../state/bounded_text.h"
@@ -50,8 +51,9 @@ void ReadInsertPrompt(wchar_t *message)
 {
     wchar_t section[TEXT_CAPACITY];
     wchar_t format[TEXT_CAPACITY];
-    JoinText3(section, TEXT_CAPACITY, launcher.sectionPrefix, L"Str_", launcher.language);
-    ReadConfigString(section, L"Insert", format, TEXT_CAPACITY);
+    JoinText3(section, TEXT_CAPACITY, launcher.sectionPrefix, TEXTS_SECTION_INFIX,
+              launcher.language);
+    ReadConfigString(section, KEY_INSERT, format, TEXT_CAPACITY);
     FormatWithText(message, PROMPT_CAPACITY, format, launcher.volumeLabel);
 }
 
@@ -313,11 +315,11 @@ static void SwitchSection(HWND window, const wchar_t *name)
 void HandleInstallDone(HWND window)
 {
     if (IsProductInstalled())
-        SwitchSection(window, L"Run");
+        SwitchSection(window, SECTION_RUN);
 }
 
 void HandleUninstallDone(HWND window)
 {
     if (!IsProductInstalled())
-        SwitchSection(window, L"Setup");
+        SwitchSection(window, SECTION_SETUP);
 }

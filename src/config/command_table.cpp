@@ -1,6 +1,7 @@
 #include "command_table.h"
 
 #include "bitmap_file.h"
+#include "config_names.h"
 #include "config_values.h"
 #include "image_scale.h"
 
@@ -238,7 +239,7 @@ static void LoadSound(CommandSlot *slot, const SectionKeys &buttons)
 {
     wchar_t key[16];
     wchar_t entry[ENTRY_CAPACITY];
-    JoinText(key, 16, slot->key, L"_sound");
+    JoinText(key, 16, slot->key, SOUND_KEY_SUFFIX);
     if (!ReadListedValue(buttons, key, entry, ENTRY_CAPACITY)) {
         const void *click = LoadSoundResource(CLICK_SOUND_ID);
         if (click) {
@@ -264,10 +265,11 @@ static void LoadSound(CommandSlot *slot, const SectionKeys &buttons)
 static void NameSlotSections()
 {
     // A section name that does not fit is read as no section at all.
-    JoinText(launcher.definitionSection, TEXT_CAPACITY, launcher.sectionPrefix, L"_CommandDefines");
-    JoinText3(launcher.labelSection, TEXT_CAPACITY, launcher.sectionPrefix, L"Str_",
+    JoinText(launcher.definitionSection, TEXT_CAPACITY, launcher.sectionPrefix,
+             COMMANDS_SECTION_SUFFIX);
+    JoinText3(launcher.labelSection, TEXT_CAPACITY, launcher.sectionPrefix, TEXTS_SECTION_INFIX,
               launcher.language);
-    JoinText3(launcher.buttonSection, TEXT_CAPACITY, launcher.activeSection, L"Btn_",
+    JoinText3(launcher.buttonSection, TEXT_CAPACITY, launcher.activeSection, BUTTONS_SECTION_INFIX,
               launcher.language);
 }
 

@@ -4,6 +4,7 @@
 #include "../state/bounded_text.h"
 #include "../state/launcher_state.h"
 #include "command_table.h"
+#include "config_names.h"
 #include "config_values.h"
 
 #include <wctype.h>
@@ -29,7 +30,7 @@ void DetectProcessorToken()
 int IsLanguageListed(const wchar_t *language)
 {
     wchar_t value[TEXT_CAPACITY];
-    return language[0] && ReadConfigString(L"Languages", language, value, TEXT_CAPACITY) != 0;
+    return language[0] && ReadConfigString(SECTION_LANGUAGES, language, value, TEXT_CAPACITY) != 0;
 }
 
 void ReadUserLanguage(wchar_t *name)
@@ -52,7 +53,7 @@ void ChooseLanguage(const wchar_t *userLanguage)
     if (IsLanguageListed(launcher.language))
         return;
 
-    ReadConfigString(launcher.activeSection, L"DefaultLang", launcher.language, TEXT_CAPACITY);
+    ReadConfigString(launcher.activeSection, KEY_DEFAULT_LANG, launcher.language, TEXT_CAPACITY);
 }
 
 
@@ -60,8 +61,9 @@ void ChooseLanguage(const wchar_t *userLanguage)
 static void ReadCaption()
 {
     wchar_t section[TEXT_CAPACITY];
-    if (JoinText3(section, TEXT_CAPACITY, launcher.activeSection, L"Str_", launcher.language))
-        ReadConfigString(section, L"Title", launcher.caption, TEXT_CAPACITY);
+    if (JoinText3(section, TEXT_CAPACITY, launcher.activeSection, TEXTS_SECTION_INFIX,
+                  launcher.language))
+        ReadConfigString(section, KEY_TITLE, launcher.caption, TEXT_CAPACITY);
 }
 
 void ForgetDiscLoad()

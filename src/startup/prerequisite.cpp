@@ -1,5 +1,6 @@
 #include "prerequisite.h"
 
+#include "../config/config_names.h"
 #include "../config/config_values.h"
 #include "../platform/platform.h"
 #include "../state/bounded_text.h"
@@ -38,7 +39,7 @@ int GetFileVersionString(const wchar_t *path, wchar_t *version)
 int CheckMediaRuntime()
 {
     wchar_t required[VERSION_CAPACITY];
-    if (!ReadConfigString(launcher.activeSection, L"DirectXMedia", required, VERSION_CAPACITY))
+    if (!ReadConfigString(launcher.activeSection, KEY_DIRECTX_MEDIA, required, VERSION_CAPACITY))
         return 1;
 
     wchar_t directory[TEXT_CAPACITY];
@@ -74,7 +75,7 @@ static void RunCommandLine(const wchar_t *commandLine, UINT showCommand)
 int RunMediaRuntimePrompt()
 {
     wchar_t question[TEXT_CAPACITY];
-    ReadConfigString(launcher.language, L"Nodxmedia", question, TEXT_CAPACITY);
+    ReadConfigString(launcher.language, KEY_NODXMEDIA, question, TEXT_CAPACITY);
     if (os.MessageBoxW(nullptr, question, launcher.caption, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return 2;
 
@@ -87,7 +88,7 @@ int RunMediaRuntimePrompt()
 int BuildRuntimeCommandLine(wchar_t *commandLine)
 {
     wchar_t installer[DXMEDIA_CAPACITY];
-    ReadConfigString(launcher.language, L"Dxmedia", installer, DXMEDIA_CAPACITY);
+    ReadConfigString(launcher.language, KEY_DXMEDIA, installer, DXMEDIA_CAPACITY);
     wchar_t expanded[TEXT_CAPACITY];
     // A command that does not fit is not started: a cut one could name another program.
     return FormatWithText(expanded, TEXT_CAPACITY, installer, launcher.archToken) &&

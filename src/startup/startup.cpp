@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "../commands/product_probe.h"
+#include "../config/config_names.h"
 #include "../config/config_values.h"
 #include "../config/language.h"
 #include "../platform/platform.h"
@@ -105,15 +106,15 @@ int LauncherMain(HINSTANCE instance, int showCommand)
         return 1;
     }
 
-    lstrcpyW(launcher.activeSection, L"Setup");
-    if (ReadConfigString(launcher.activeSection, L"AppRegKey", launcher.appRegKeyValue,
+    lstrcpyW(launcher.activeSection, SECTION_SETUP);
+    if (ReadConfigString(launcher.activeSection, KEY_APP_REG_KEY, launcher.appRegKeyValue,
                          TEXT_CAPACITY)) {
         wchar_t scratch[TEXT_CAPACITY];
         if (IsApplicationInstalled(launcher.appRegKeyValue, scratch, TEXT_CAPACITY) == 1)
-            lstrcpyW(launcher.activeSection, L"Run");
+            lstrcpyW(launcher.activeSection, SECTION_RUN);
     }
     wchar_t noRunClass[TEXT_CAPACITY];
-    if (ReadConfigString(launcher.activeSection, L"NoRunAppClass", noRunClass, TEXT_CAPACITY) &&
+    if (ReadConfigString(launcher.activeSection, KEY_NO_RUN_APP_CLASS, noRunClass, TEXT_CAPACITY) &&
         os.FindWindowW(noRunClass, nullptr))
         return 1;
 

@@ -7,6 +7,7 @@
 #include "../commands/commands.h"
 #include "../config/bitmap_file.h"
 #include "../config/command_table.h"
+#include "../config/config_names.h"
 #include "../config/config_values.h"
 #include "../config/image_scale.h"
 #include "../platform/platform.h"
@@ -33,7 +34,7 @@ int ReadIconPath(wchar_t *path)
 {
     CopyText(path, TEXT_CAPACITY, launcher.sourceRoot);
     int rootLength = lstrlenW(path);
-    return ReadConfigString(launcher.activeSection, L"Icon", path + rootLength,
+    return ReadConfigString(launcher.activeSection, KEY_ICON, path + rootLength,
                             TEXT_CAPACITY - rootLength) != 0;
 }
 
@@ -122,7 +123,7 @@ static void ReadBackgroundPath()
 {
     wchar_t name[TEXT_CAPACITY];
     launcher.backgroundPath[0] = 0;
-    if (ReadConfigString(launcher.activeSection, L"Bitmap", name, TEXT_CAPACITY))
+    if (ReadConfigString(launcher.activeSection, KEY_BITMAP, name, TEXT_CAPACITY))
         JoinSourcePath(launcher.backgroundPath, name);
 }
 
@@ -131,10 +132,10 @@ void ListFirstPaintFiles(TakeDiscFile take, void *context)
     wchar_t path[TEXT_CAPACITY];
     // The icon as the class is registered, the background as the window is created.
     if (ReadIconPath(path))
-        take(context, path, launcher.activeSection, L"Icon");
+        take(context, path, launcher.activeSection, KEY_ICON);
     ReadBackgroundPath();
     if (launcher.backgroundPath[0])
-        take(context, launcher.backgroundPath, launcher.activeSection, L"Bitmap");
+        take(context, launcher.backgroundPath, launcher.activeSection, KEY_BITMAP);
     // Then the slots, as the reload posted at creation loads them.
     for (const CommandSlot &slot : CommandTable) {
         const wchar_t *images[] = {slot.normalImagePath, slot.hotImagePath};
@@ -149,7 +150,7 @@ static int ReadUseSmallFont()
 {
     if (!launcher.iniPath[0])
         return 0;
-    return GetPrivateProfileIntW(launcher.activeSection, L"UseSmallFont", 0, launcher.iniPath);
+    return GetPrivateProfileIntW(launcher.activeSection, KEY_USE_SMALL_FONT, 0, launcher.iniPath);
 }
 
 // A frame metric at `dpi`; the system's own where that is the system's DPI.
@@ -287,9 +288,9 @@ static void ReplaceClassBrush(HWND window, HBRUSH brush)
 void LoadSlotsAndColors()
 {
     LoadCommandTable();
-    launcher.bkgColor = ReadColorKey(L"BkgColor");
-    launcher.hiColor = ReadColorKey(L"HiColor");
-    launcher.loColor = ReadColorKey(L"LoColor");
+    launcher.bkgColor = ReadColorKey(KEY_BKG_COLOR);
+    launcher.hiColor = ReadColorKey(KEY_HI_COLOR);
+    launcher.loColor = ReadColorKey(KEY_LO_COLOR);
 }
 
 static void ReloadLauncher(HWND window)
