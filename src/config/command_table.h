@@ -68,15 +68,6 @@ enum { INTRO_SOUND_ID = 200, CLICK_SOUND_ID = 201 };
 // when the program has no such resource.
 const void *LoadSoundResource(int id);
 
-// The label font for `launcher.dpi` and `useSmallFont` into `launcher.labelFont`.
-void MakeLabelFont();
-
-// Selects the label font into `dc`; the font it replaced, null when none was.
-HGDIOBJ SelectLabelFont(HDC dc);
-
-// A place or size of the configuration, at 96 DPI, at the window's DPI.
-int ScaleLayout(int value);
-
 // Resets kinds, sizes, texts and the defined flag, and deletes the bitmaps.
 void ClearCommandTable();
 

@@ -5,7 +5,8 @@
 
 #include <windows.h>
 
-enum { BASE_DPI = 96, SCALE_VARIANT_COUNT = 6 };
+// 100 % and 200 %.
+enum { BASE_DPI = 96, DPI_200 = 2 * BASE_DPI, SCALE_VARIANT_COUNT = 6 };
 
 struct ScaleVariant {
     int dpi;

@@ -2,6 +2,7 @@
 
 #include "../config/command_table.h"
 #include "../config/config_values.h"
+#include "../config/layout.h"
 #include "../state/launcher_state.h"
 
 enum { BUILT_IN_BACKGROUND_OFFSET = 8 };

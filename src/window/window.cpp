@@ -10,6 +10,7 @@
 #include "../config/config_names.h"
 #include "../config/config_values.h"
 #include "../config/image_scale.h"
+#include "../config/layout.h"
 #include "../platform/platform.h"
 #include "../state/bounded_text.h"
 #include "../state/launcher_state.h"
@@ -144,13 +145,6 @@ void ListFirstPaintFiles(TakeDiscFile take, void *context)
                 take(context, path, launcher.buttonSection, slot.key);
         }
     }
-}
-
-static int ReadUseSmallFont()
-{
-    if (!launcher.iniPath[0])
-        return 0;
-    return GetPrivateProfileIntW(launcher.activeSection, KEY_USE_SMALL_FONT, 0, launcher.iniPath);
 }
 
 // A frame metric at `dpi`; the system's own where that is the system's DPI.

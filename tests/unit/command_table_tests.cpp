@@ -1,6 +1,6 @@
 // Loading the 30 slots from a configuration file with the real profile reader.
 #include "config/command_table.h"
-#include "config/config_values.h"
+#include "config/layout.h"
 #include "test_support.h"
 #include "window/paint.h"
 #include "window/window.h"
