@@ -12,6 +12,22 @@
 
 namespace {
 
+// The variant helpers live in a DLL the launcher does not import.
+void SetEmpty(VARIANT *variant)
+{
+    variant->vt = VT_EMPTY;
+}
+
+void SetEmpty(BSTR *text)
+{
+    *text = nullptr;
+}
+
+void SetEmpty(IDispatch **object)
+{
+    *object = nullptr;
+}
+
 // The window's client object. Its children are simple elements whose ids are
 // the places of the shown slots, so every call reads the table as it is now.
 class ClientObject final : public IAccessible {
@@ -103,6 +119,15 @@ public:
 private:
     ~ClientObject() = default;
     HRESULT FindTarget(const VARIANT &child, int *slot) const;
+    // The opening of an answer about `child` into `out`: E_POINTER without a
+    // place for it, else the place emptied and the slot `child` names found.
+    template <typename Out> HRESULT OpenAnswer(Out *out, const VARIANT &child, int *slot) const
+    {
+        if (!out)
+            return E_POINTER;
+        SetEmpty(out);
+        return FindTarget(child, slot);
+    }
     HRESULT GiveNoText(const VARIANT &child, BSTR *text) const;
     int FindSlotAtScreenPoint(POINT point) const;
 
@@ -113,12 +138,6 @@ private:
 ClientObject *clientObject;
 int comEntered;   // COM was initialised on the window's thread and must be left
 int windowClosed; // the window is going: no reader gets an object of it again
-
-// The variant helpers live in a DLL the launcher does not import.
-void SetEmpty(VARIANT *variant)
-{
-    variant->vt = VT_EMPTY;
-}
 
 void SetChildId(VARIANT *variant, long id)
 {
@@ -162,11 +181,8 @@ HRESULT ClientObject::FindTarget(const VARIANT &child, int *slot) const
 
 HRESULT ClientObject::GiveNoText(const VARIANT &child, BSTR *text) const
 {
-    if (!text)
-        return E_POINTER;
-    *text = nullptr;
     int slot;
-    HRESULT found = FindTarget(child, &slot);
+    HRESULT found = OpenAnswer(text, child, &slot);
     return FAILED(found) ? found : S_FALSE;
 }
 
@@ -205,22 +221,16 @@ HRESULT ClientObject::get_accChildCount(long *count)
 
 HRESULT ClientObject::get_accChild(VARIANT child, IDispatch **object)
 {
-    if (!object)
-        return E_POINTER;
-    *object = nullptr;
     int slot;
-    HRESULT found = FindTarget(child, &slot);
+    HRESULT found = OpenAnswer(object, child, &slot);
     // The children are simple elements, not objects of their own.
     return FAILED(found) ? found : S_FALSE;
 }
 
 HRESULT ClientObject::get_accName(VARIANT child, BSTR *name)
 {
-    if (!name)
-        return E_POINTER;
-    *name = nullptr;
     int slot;
-    HRESULT found = FindTarget(child, &slot);
+    HRESULT found = OpenAnswer(name, child, &slot);
     if (FAILED(found))
         return found;
     if (slot < 0)
@@ -232,11 +242,8 @@ HRESULT ClientObject::get_accName(VARIANT child, BSTR *name)
 
 HRESULT ClientObject::get_accRole(VARIANT child, VARIANT *role)
 {
-    if (!role)
-        return E_POINTER;
-    SetEmpty(role);
     int slot;
-    HRESULT found = FindTarget(child, &slot);
+    HRESULT found = OpenAnswer(role, child, &slot);
     if (FAILED(found))
         return found;
     SetChildId(role, slot < 0 ? ROLE_SYSTEM_CLIENT : ROLE_SYSTEM_PUSHBUTTON);
@@ -245,11 +252,8 @@ HRESULT ClientObject::get_accRole(VARIANT child, VARIANT *role)
 
 HRESULT ClientObject::get_accState(VARIANT child, VARIANT *state)
 {
-    if (!state)
-        return E_POINTER;
-    SetEmpty(state);
     int slot;
-    HRESULT found = FindTarget(child, &slot);
+    HRESULT found = OpenAnswer(state, child, &slot);
     if (FAILED(found))
         return found;
     int focused = GetFocus() == window;
@@ -301,11 +305,8 @@ HRESULT ClientObject::get_accSelection(VARIANT *selection)
 
 HRESULT ClientObject::get_accDefaultAction(VARIANT child, BSTR *action)
 {
-    if (!action)
-        return E_POINTER;
-    *action = nullptr;
     int slot;
-    HRESULT found = FindTarget(child, &slot);
+    HRESULT found = OpenAnswer(action, child, &slot);
     if (FAILED(found))
         return found;
     return slot < 0 ? S_FALSE : GiveText(L"Press", action);
@@ -337,11 +338,8 @@ HRESULT ClientObject::accLocation(long *left, long *top, long *width, long *heig
 
 HRESULT ClientObject::accNavigate(long direction, VARIANT start, VARIANT *end)
 {
-    if (!end)
-        return E_POINTER;
-    SetEmpty(end);
     int slot;
-    HRESULT found = FindTarget(start, &slot);
+    HRESULT found = OpenAnswer(end, start, &slot);
     if (FAILED(found))
         return found;
     int count = CountShownSlots();

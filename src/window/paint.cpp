@@ -7,14 +7,28 @@
 
 enum { BUILT_IN_BACKGROUND_OFFSET = 8 };
 
-static BOOL DrawBitmap(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, int srcY,
-                       DWORD rop)
+// How a picture is put on the window: copied, with its colour key left out,
+// or blended by its alpha.
+enum BlitKind { BLIT_COPY, BLIT_KEYED, BLIT_BLENDED };
+
+// Draws `bitmap` from srcX, srcY at x, y, cx x cy, selected into a memory DC
+// of its own for the time of the blit.
+static BOOL Blit(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, int srcY,
+                 BlitKind kind, COLORREF colorKey = 0)
 {
     HDC memory = CreateCompatibleDC(dc);
     if (!memory)
         return FALSE;
     HGDIOBJ previous = SelectObject(memory, bitmap);
-    BOOL result = BitBlt(dc, x, y, cx, cy, memory, srcX, srcY, rop);
+    BOOL result;
+    if (kind == BLIT_KEYED) {
+        result = GdiTransparentBlt(dc, x, y, cx, cy, memory, srcX, srcY, cx, cy, colorKey);
+    } else if (kind == BLIT_BLENDED) {
+        BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        result = GdiAlphaBlend(dc, x, y, cx, cy, memory, srcX, srcY, cx, cy, blend);
+    } else {
+        result = BitBlt(dc, x, y, cx, cy, memory, srcX, srcY, SRCCOPY);
+    }
     SelectObject(memory, previous);
     DeleteDC(memory);
     return result;
@@ -30,31 +44,14 @@ BOOL DrawBlendedImage(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap)
     cy = cy < size.bmHeight ? cy : size.bmHeight;
     if (cx <= 0 || cy <= 0)
         return FALSE;
-    HDC memory = CreateCompatibleDC(dc);
-    if (!memory)
-        return FALSE;
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    BOOL result = GdiAlphaBlend(dc, x, y, cx, cy, memory, 0, 0, cx, cy, blend);
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    return result;
+    return Blit(dc, x, y, cx, cy, bitmap, 0, 0, BLIT_BLENDED);
 }
 
 BOOL DrawImage(HDC dc, int x, int y, int cx, int cy, HBITMAP bitmap, int srcX, int srcY,
                COLORREF colorKey)
 {
     // Black cannot be a colour key: 0 means the image has none.
-    if (!colorKey)
-        return DrawBitmap(dc, x, y, cx, cy, bitmap, srcX, srcY, SRCCOPY);
-    HDC memory = CreateCompatibleDC(dc);
-    if (!memory)
-        return FALSE;
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BOOL result = GdiTransparentBlt(dc, x, y, cx, cy, memory, srcX, srcY, cx, cy, colorKey);
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    return result;
+    return Blit(dc, x, y, cx, cy, bitmap, srcX, srcY, colorKey ? BLIT_KEYED : BLIT_COPY, colorKey);
 }
 
 void DrawLabel(HDC dc, int x, int y, const wchar_t *text, int length)
@@ -139,8 +136,8 @@ void PaintBackground(HDC dc)
         int origin = launcher.defaultBackground ? ScaleLayout(BUILT_IN_BACKGROUND_OFFSET) : 0;
         // The built-in area is larger than its bitmap; the blit draws only the
         // bitmap's own pixels and the erased margins keep the class brush.
-        DrawBitmap(dc, origin, origin, launcher.backgroundWidth, launcher.backgroundHeight,
-                   launcher.background, 0, 0, SRCCOPY);
+        Blit(dc, origin, origin, launcher.backgroundWidth, launcher.backgroundHeight,
+             launcher.background, 0, 0, BLIT_COPY);
     }
 }
 
