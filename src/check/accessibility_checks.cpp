@@ -2,6 +2,8 @@
 // loaded: a name for every shown button, and labels that stand out.
 #include "accessibility_checks.h"
 #include "checker.h"
+#include "entries.h"
+#include "preview.h"
 
 #include "config/command_table.h"
 #include "config/config_names.h"

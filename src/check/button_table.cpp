@@ -1,6 +1,10 @@
 // The table of the buttons of the language now loaded: what each slot runs,
 // shows and plays, where it stands and when the keys reach it.
-#include "checker.h"
+#include "button_table.h"
+#include "entries.h"
+#include "first_paint.h"
+#include "language_checks.h"
+#include "scale_checks.h"
 
 #include "commands/commands.h"
 #include "config/command_table.h"
@@ -111,12 +115,11 @@ static std::wstring Heading(const Checker &checker)
                L", " + background + L", labels in the " +
                (launcher.useSmallFont ? L"small font" : L"system font") + L"\n";
     heading += L"  window with its frame";
-    for (int i = -1; i < SCALE_VARIANT_COUNT && (i < 0 || SCALE_VARIANTS[i].dpi <= 2 * BASE_DPI);
-         i++) {
+    for (int i = -1; i < SCALE_VARIANT_COUNT && (i < 0 || SCALE_VARIANTS[i].dpi <= DPI_200); i++) {
         int dpi = i < 0 ? BASE_DPI : SCALE_VARIANTS[i].dpi;
         SIZE outer = OuterSizeAt(dpi);
         heading += Fill(L"%1 %2 x %3 at %4 %", {i < 0 ? L":" : L",", Number(outer.cx),
-                                               Number(outer.cy), Number(MulDiv(dpi, 100, BASE_DPI))});
+                                                Number(outer.cy), Number(PercentOfDpi(dpi))});
     }
     heading += L"; on a display with less room at its scale the launcher takes the largest "
                L"scale that fits\n";

@@ -1,9 +1,18 @@
 // AUTORUN-CHECK [options] [DISC-FOLDER | AUTORUN.INI]
+#include "button_table.h"
 #include "checker.h"
+#include "entries.h"
+#include "file_checks.h"
+#include "first_paint.h"
+#include "language_checks.h"
+#include "load.h"
+#include "preview.h"
+#include "try_mode.h"
 
 #include "config/command_table.h"
 #include "config/config_names.h"
 #include "config/config_values.h"
+#include "config/image_scale.h"
 #include "config/language.h"
 #include "platform/platform.h"
 #include "startup/startup.h"
@@ -12,50 +21,80 @@
 
 #include <objbase.h>
 
-static const wchar_t USAGE[] =
-    L"Usage: AUTORUN-CHECK [options] [DISC-FOLDER | AUTORUN.INI]\n"
-    L"Reads a disc's AUTORUN.INI as the launcher does and says what the launcher will do.\n"
-    L"The folder is the disc's root (default: the current folder); its AUTORUN.INI is\n"
-    L"read beside AUTORUN.EXE, at the root or in the one sub-folder that holds both.\n"
-    L"An AUTORUN.INI given directly makes its folder the root.\n"
-    L"\n"
-    L"  --lang NAME       check as a user whose language Windows names NAME in English\n"
-    L"                    (for example German); default: every language in [Languages]\n"
-    L"                    and a user of a language it does not list (DefaultLang)\n"
-    L"  --section NAME    Setup (default) or Run\n"
-    L"  --label LABEL     the disc's volume label (default: the label of the root's drive)\n"
-    L"  --preview FOLDER  write FOLDER\\LANGUAGE.png, the window as the launcher paints it\n"
-    L"  --hot N           with --preview, also FOLDER\\LANGUAGE-cmdNN.png with button N lit;\n"
-    L"                    N is the key's number, 1 for cmd01 to 30 for cmd30\n"
-    L"  --high-contrast   with --preview, paint as under a high-contrast theme in this\n"
-    L"                    machine's system colours, as LANGUAGE-contrast.png (and\n"
-    L"                    LANGUAGE-cmdNN-contrast.png with --hot)\n"
-    L"  --scale PERCENT   with --preview, paint at a display scale of 100, 125, 150, 175,\n"
-    L"                    200, 250 or 300 %, as LANGUAGE@PERCENT.png (LANGUAGE-cmdNN@PERCENT.png,\n"
-    L"                    LANGUAGE-contrast@PERCENT.png); may be given more than once. With\n"
-    L"                    --try, show the window at that scale\n"
-    L"  --reading-order FILE  write FILE: the files that the launcher reads up to its first\n"
-    L"                    paint for DefaultLang, in the order it reads them, one a line\n"
-    L"                    from the disc root (UTF-8); make-disc.sh lays them out so\n"
-    L"  --autorun-inf FILE  write FILE: the autorun.inf that starts the launcher, with\n"
-    L"                    the Icon, --label and DefaultLang's Title (ASCII, or UTF-16)\n"
-    L"  --try             show the launcher's own window on the disc: its buttons light up\n"
-    L"                    and sound, and what a click would run is printed, not run; the\n"
-    L"                    disc is checked and shown again whenever a file below it\n"
-    L"                    changes. Ends with 0 when the window is closed\n"
-    L"  --help            this text\n"
-    L"\n"
-    L"Exit code: 0 nothing found, 1 warnings only, 2 errors, 3 bad arguments, a file that\n"
-    L"cannot be read or a preview that cannot be written.\n";
+#include <algorithm>
+#include <climits>
 
-// The display scales, in percent, that previews are painted at.
-static bool IsPreviewScale(const std::wstring &value)
+// The display scales a preview may be painted at, in percent: 100 % and each
+// variant's.
+static std::vector<int> PreviewScales()
 {
-    for (const wchar_t *scale : {L"100", L"125", L"150", L"175", L"200", L"250", L"300"}) {
-        if (value == scale)
-            return true;
+    std::vector<int> percents = {PercentOfDpi(BASE_DPI)};
+    for (const ScaleVariant &variant : SCALE_VARIANTS)
+        percents.push_back(PercentOfDpi(variant.dpi));
+    return percents;
+}
+
+// The preview scales from `least` to `most` percent as "a, b, c"; `last` joins
+// the last two.
+static std::wstring ListScales(int least, int most, const wchar_t *last)
+{
+    std::vector<int> percents;
+    for (int percent : PreviewScales()) {
+        if (percent >= least && percent <= most)
+            percents.push_back(percent);
     }
-    return false;
+    std::wstring text;
+    for (size_t i = 0; i < percents.size(); i++)
+        text += (i == 0 ? L"" : i + 1 == percents.size() ? last : L", ") + Number(percents[i]);
+    return text;
+}
+
+static std::wstring Usage()
+{
+    const int twice = PercentOfDpi(DPI_200);
+    return std::wstring(
+               L"Usage: AUTORUN-CHECK [options] [DISC-FOLDER | AUTORUN.INI]\n"
+               L"Reads a disc's AUTORUN.INI as the launcher does and says what the launcher will "
+               L"do.\n"
+               L"The folder is the disc's root (default: the current folder); its AUTORUN.INI is\n"
+               L"read beside AUTORUN.EXE, at the root or in the one sub-folder that holds both.\n"
+               L"An AUTORUN.INI given directly makes its folder the root.\n"
+               L"\n"
+               L"  --lang NAME       check as a user whose language Windows names NAME in English\n"
+               L"                    (for example German); default: every language in [Languages]\n"
+               L"                    and a user of a language it does not list (DefaultLang)\n"
+               L"  --section NAME    Setup (default) or Run\n"
+               L"  --label LABEL     the disc's volume label (default: the label of the root's "
+               L"drive)\n"
+               L"  --preview FOLDER  write FOLDER\\LANGUAGE.png, the window as the launcher paints "
+               L"it\n"
+               L"  --hot N           with --preview, also FOLDER\\LANGUAGE-cmdNN.png with button N "
+               L"lit;\n"
+               L"                    N is the key's number, 1 for cmd01 to 30 for cmd30\n"
+               L"  --high-contrast   with --preview, paint as under a high-contrast theme in this\n"
+               L"                    machine's system colours, as LANGUAGE-contrast.png (and\n"
+               L"                    LANGUAGE-cmdNN-contrast.png with --hot)\n") +
+           L"  --scale PERCENT   with --preview, paint at a display scale of " +
+           ListScales(0, twice - 1, L", ") + L",\n                    " +
+           ListScales(twice, INT_MAX, L" or ") +
+           L" %, as LANGUAGE@PERCENT.png (LANGUAGE-cmdNN@PERCENT.png,\n"
+           L"                    LANGUAGE-contrast@PERCENT.png); may be given more than once. "
+           L"With\n"
+           L"                    --try, show the window at that scale\n"
+           L"  --reading-order FILE  write FILE: the files that the launcher reads up to its "
+           L"first\n"
+           L"                    paint for DefaultLang, in the order it reads them, one a line\n"
+           L"                    from the disc root (UTF-8); make-disc.sh lays them out so\n"
+           L"  --autorun-inf FILE  write FILE: the autorun.inf that starts the launcher, with\n"
+           L"                    the Icon, --label and DefaultLang's Title (ASCII, or UTF-16)\n"
+           L"  --try             show the launcher's own window on the disc: its buttons light up\n"
+           L"                    and sound, and what a click would run is printed, not run; the\n"
+           L"                    disc is checked and shown again whenever a file below it\n"
+           L"                    changes. Ends with 0 when the window is closed\n"
+           L"  --help            this text\n"
+           L"\n"
+           L"Exit code: 0 nothing found, 1 warnings only, 2 errors, 3 bad arguments, a file that\n"
+           L"cannot be read or a preview that cannot be written.\n";
 }
 
 // What is wrong with the arguments; empty when they are good.
@@ -98,8 +137,11 @@ static std::wstring ParseArguments(int argc, wchar_t **argv, CheckOptions *optio
                     {SlotKey(0), Number(SLOT_COUNT), SlotKey(SLOT_COUNT - 1), Quote(value)});
             options->hotKey = key;
         } else if (argument == L"--scale") {
-            if (!IsPreviewScale(value))
-                return L"--scale takes 100, 125, 150, 175, 200, 250 or 300, not " + Quote(value);
+            std::vector<int> scales = PreviewScales();
+            if (value != Number(key) ||
+                std::find(scales.begin(), scales.end(), key) == scales.end())
+                return L"--scale takes " + ListScales(0, INT_MAX, L" or ") + L", not " +
+                       Quote(value);
             options->scales.push_back(key);
         } else if (argument == L"--reading-order") {
             options->readingOrder = value;
@@ -266,14 +308,15 @@ int wmain(int argc, wchar_t **argv)
     static Checker checker;
     std::wstring problem = ParseArguments(argc, argv, &checker.options);
     if (!problem.empty()) {
-        WriteError(L"AUTORUN-CHECK: " + problem + L"\n\n" + USAGE);
+        WriteError(L"AUTORUN-CHECK: " + problem + L"\n\n" + Usage());
         return EXIT_TROUBLE;
     }
     if (checker.options.help) {
-        WriteOut(USAGE);
+        WriteOut(Usage());
         return EXIT_CLEAN;
     }
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    launcher.instance = GetModuleHandleW(nullptr);
     int exitCode = checker.options.tryDisc ? TryDisc(&checker, Run) : Run(&checker);
     DeleteSnapshot();
     if (SUCCEEDED(com))

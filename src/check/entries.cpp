@@ -1,5 +1,5 @@
 // Entries and the files they name, as the launcher reads and finds them.
-#include "checker.h"
+#include "entries.h"
 
 #include "config/command_table.h"
 #include "config/config_values.h"
@@ -54,9 +54,8 @@ Fields SplitFields(const std::wstring &value)
 }
 
 struct EntryShape {
-    // One letter a field: K keyword, T text the slot keeps in a field of
-    // TEXT_CAPACITY, F file name, N number, C colour component (those past
-    // `least` an optional colour key).
+    // As the loader takes them (COLOR_FIELDS); colour components past
+    // `least` are an optional colour key.
     const wchar_t *fields;
     int least; // fewer fields are said with `tooFew`; the missing ones read as 0
     // %1 the key, %2 how many fields it has, %3 what the launcher reads, %4 how
@@ -67,18 +66,18 @@ struct EntryShape {
 
 // In the order of EntryKind.
 static const EntryShape SHAPES[] = {
-    {L"CCC", 3, L"%1 has %2; a colour takes red,green,blue, read as %3",
+    {COLOR_FIELDS, 3, L"%1 has %2; a colour takes red,green,blue, read as %3",
      L"%1 has %2; a colour takes red,green,blue, read as %3"},
-    {L"KTT", 1, L"%1 has no keyword, so the launcher takes it as CMD_BROWSE",
+    {COMMAND_FIELDS, 1, L"%1 has no keyword, so the launcher takes it as CMD_BROWSE",
      L"%1 has %2; a command takes keyword,path,arguments and the rest is ignored (no field can "
      L"hold a comma)"},
-    {L"TNN", 3, L"%1 has %2; a label takes text,x,y and the missing numbers are 0",
+    {LABEL_FIELDS, 3, L"%1 has %2; a label takes text,x,y and the missing numbers are 0",
      L"%1 has %2; a label takes text,x,y and the rest is ignored (no field can hold a comma)"},
-    {L"TTNNNNCCC", 6,
+    {BUTTON_FIELDS, 6,
      L"%1 has %2; a button takes normal,hot,x,y,width,height and an optional colour key "
      L"red,green,blue; the missing numbers are 0",
      L"%1 has %2; a button takes %4 and the rest is ignored (no field can hold a comma)"},
-    {L"F", 1, L"%1 holds only commas: the slot gets no sound at all",
+    {SOUND_FIELDS, 1, L"%1 holds only commas: the slot gets no sound at all",
      L"%1 has %2; only the first is used"},
 };
 

@@ -1,8 +1,11 @@
 // Findings about the file as a whole: its encoding, the languages, the
 // settings of the active section and the command of every slot.
-#include "checker.h"
+#include "file_checks.h"
+#include "entries.h"
+#include "scale_checks.h"
 
 #include "commands/commands.h"
+#include "commands/product_probe.h"
 #include "config/command_table.h"
 #include "config/config_names.h"
 #include "config/config_values.h"
@@ -328,10 +331,12 @@ static void CheckRepeats(Checker *checker)
     }
 }
 
-// The installed-product probe never reports the product installed, so a
-// running launcher stays in Setup.
+// Where the installed-product probe does not find the product, a running
+// launcher stays in Setup.
 static void CheckRunSections(Checker *checker)
 {
+    if (SameName(ChooseStartSection(), SECTION_RUN))
+        return;
     if (SameName(checker->options.section, SECTION_RUN)) {
         Say(checker, 0, LEVEL_NOTE,
             L"the launcher starts in Setup and never switches to Run, since it never finds the "

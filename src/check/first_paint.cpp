@@ -1,7 +1,9 @@
 // What the launcher reads from the disc up to its first paint and what that
 // costs on a real disc; and the two files that make-disc.sh asks for: the
 // order to lay those files out in, and the autorun.inf that starts the launcher.
-#include "checker.h"
+#include "first_paint.h"
+#include "entries.h"
+#include "load.h"
 
 #include "config/config_values.h"
 #include "state/launcher_state.h"

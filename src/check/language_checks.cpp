@@ -1,7 +1,12 @@
 // Findings about the language now loaded: its sections, texts, and every
 // slot's label, button, images, sound and place in the window.
+#include "language_checks.h"
 #include "accessibility_checks.h"
-#include "checker.h"
+#include "entries.h"
+#include "file_checks.h"
+#include "load.h"
+#include "scale_checks.h"
+#include "wave_format.h"
 
 #include "config/command_table.h"
 #include "config/config_names.h"
@@ -10,7 +15,6 @@
 #include "startup/prerequisite.h"
 #include "state/launcher_state.h"
 #include "window/input.h"
-#include "wave_format.h"
 
 // The line that names the language: its key in [Languages], else DefaultLang.
 static int LanguageLine(const Checker &checker)
@@ -329,11 +333,11 @@ static void CheckLabelsAtScales(Checker *checker)
     const SlotPlaces plain = ReadSlotPlaces(*checker);
     std::set<std::pair<int, int>> said;
     for (const ScaleVariant &variant : SCALE_VARIANTS) {
-        if (variant.dpi > 2 * BASE_DPI)
+        if (variant.dpi > DPI_200)
             break;
         LoadAsUser(checker, checker->userLanguage, variant.dpi);
         const SlotPlaces scaled = ReadSlotPlaces(*checker);
-        std::wstring percent = Number(MulDiv(variant.dpi, 100, BASE_DPI)) + L" %";
+        std::wstring percent = PercentText(variant.dpi);
         for (int i = 0; i < SLOT_COUNT; i++) {
             if (IsRectEmpty(&scaled.label[i]))
                 continue;
@@ -343,8 +347,8 @@ static void CheckLabelsAtScales(Checker *checker)
             IntersectRect(&inside, &scaled.label[i], &scaled.client);
             RECT plainInside;
             IntersectRect(&plainInside, &plain.label[i], &plain.client);
-            if (!EqualRect(&inside, &scaled.label[i]) &&
-                EqualRect(&plainInside, &plain.label[i]) && said.insert({i, -1}).second)
+            if (!EqualRect(&inside, &scaled.label[i]) && EqualRect(&plainInside, &plain.label[i]) &&
+                said.insert({i, -1}).second)
                 Say(checker, line, LEVEL_WARNING,
                     L"%1 runs past the window's edge at %2, in a font whose text is not exactly %2 "
                     L"of its width at 100 % (%3)",
@@ -354,10 +358,12 @@ static void CheckLabelsAtScales(Checker *checker)
                     const RECT &now = button ? scaled.button[other] : scaled.label[other];
                     const RECT &before = button ? plain.button[other] : plain.label[other];
                     if (other == i || IsRectEmpty(&now) || !Meet(scaled.label[i], now) ||
-                        Meet(plain.label[i], before) || !said.insert({i, 2 * other + button}).second)
+                        Meet(plain.label[i], before) ||
+                        !said.insert({i, 2 * other + button}).second)
                         continue;
                     Say(checker, line, LEVEL_WARNING,
-                        L"%1 runs into %2's %3 at %4, in a font whose text is not exactly %4 of its "
+                        L"%1 runs into %2's %3 at %4, in a font whose text is not exactly %4 of "
+                        L"its "
                         L"width at 100 % (%5)",
                         {label, SlotKey(other), button ? L"button" : L"label", percent,
                          launcher.language});
@@ -372,8 +378,8 @@ std::vector<int> KeyPlaces()
 {
     std::vector<int> places(SLOT_COUNT, 0);
     int shown = CountShownSlots(), place = 0;
-    for (int stop = NextKeyStop(-1, shown, VK_DOWN); stop >= 0 && stop < SLOT_COUNT && !places[stop];
-         stop = NextKeyStop(stop, shown, VK_DOWN))
+    for (int stop = NextKeyStop(-1, shown, VK_DOWN);
+         stop >= 0 && stop < SLOT_COUNT && !places[stop]; stop = NextKeyStop(stop, shown, VK_DOWN))
         places[stop] = ++place;
     return places;
 }

@@ -1,5 +1,5 @@
 // Loads as the launcher does, for one user language after another.
-#include "checker.h"
+#include "load.h"
 
 #include "config/command_table.h"
 #include "config/config_names.h"
@@ -87,9 +87,7 @@ std::vector<std::wstring> UserLanguagesToCheck(const Checker &checker)
 void ReleaseLoad()
 {
     ForgetDiscLoad();
-    static_cast<WindowRecord &>(launcher) = WindowRecord{};
-    launcher.hotIndex = -1;
-    launcher.pressedIndex = -1;
+    ResetWindowRecord();
     // An editor may save the author's files while the checker reads them.
     launcher.sharedReads = 1;
 }
@@ -108,11 +106,8 @@ static SIZE ClientAreaFor(HWND window, SIZE outer)
 std::wstring LoadAsUser(Checker *checker, const std::wstring &userLanguage, int dpi)
 {
     ReleaseLoad();
-    launcher.instance = GetModuleHandleW(nullptr);
     launcher.mainWindow = checker->window;
-    CopyText(launcher.activeSection, TEXT_CAPACITY, checker->options.section.c_str());
-    DetectProcessorToken();
-    LoadDiscForLanguage(userLanguage.c_str());
+    StartDiscLoad(checker->options.section.c_str(), userLanguage.c_str());
     checker->userLanguage = userLanguage;
 
     SIZE outer = {};

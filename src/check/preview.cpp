@@ -1,6 +1,8 @@
 // Pictures of the client area, painted by the launcher's own code and written
 // as PNG with the Windows Imaging Component.
-#include "checker.h"
+#include "preview.h"
+#include "entries.h"
+#include "load.h"
 #include "common/png.h"
 
 #include "config/config_values.h"
@@ -132,7 +134,7 @@ int WritePreviews(Checker *checker)
     // Loaded again at each scale, as the launcher loads on such a display.
     int written = 1;
     for (int percent : checker->options.scales) {
-        LoadAsUser(checker, checker->userLanguage, MulDiv(BASE_DPI, percent, 100));
+        LoadAsUser(checker, checker->userLanguage, DpiOfPercent(percent));
         written &= WritePicturesAtScale(checker, L"@" + Number(percent));
     }
     return written;

@@ -1,6 +1,7 @@
 // Pictures for display scales: the variants an author put beside an image,
 // measured against the plain file, as the launcher chooses among them.
-#include "checker.h"
+#include "scale_checks.h"
+#include "entries.h"
 
 #include "config/bitmap_file.h"
 #include "config/image_scale.h"
@@ -17,9 +18,9 @@ static SIZE MeasureBitmapFile(const std::wstring &path, HWND window)
     return size;
 }
 
-static std::wstring Percent(int dpi)
+std::wstring PercentText(int dpi)
 {
-    return Number(MulDiv(dpi, 100, BASE_DPI)) + L" %";
+    return Number(PercentOfDpi(dpi)) + L" %";
 }
 
 std::wstring VariantList(const std::wstring &path)
@@ -47,7 +48,7 @@ void CheckScaleVariants(Checker *checker, int line, const std::wstring &what,
         if (!(found & (1 << i)))
             continue;
         const int dpi = SCALE_VARIANTS[i].dpi;
-        served |= dpi >= 2 * BASE_DPI;
+        served |= dpi >= DPI_200;
         wchar_t variantName[MAX_PATH], variantPath[MAX_PATH];
         if (!MakeVariantPath(name.c_str(), i, variantName) ||
             !MakeVariantPath(file.path.c_str(), i, variantPath))
@@ -57,18 +58,18 @@ void CheckScaleVariants(Checker *checker, int line, const std::wstring &what,
         if (!size.cx)
             Say(checker, line, LEVEL_WARNING,
                 L"%1: the variant %2 for %3 cannot be loaded; the launcher resamples %4 there",
-                {what, Quote(variantName), Percent(dpi), Quote(name)});
+                {what, Quote(variantName), PercentText(dpi), Quote(name)});
         else if (std::abs(size.cx - expected.cx) > 1 || std::abs(size.cy - expected.cy) > 1)
             Say(checker, line, LEVEL_WARNING,
                 L"%1: the variant %2 is %3 x %4 pixels, but %5 at %6 is %7 x %8 (%9 times the "
                 L"scale)",
                 {what, Quote(variantName), Number(size.cx), Number(size.cy), Quote(name),
-                 Percent(dpi), Number(expected.cx), Number(expected.cy),
+                 PercentText(dpi), Number(expected.cx), Number(expected.cy),
                  Number(plain.cx) + L" x " + Number(plain.cy)});
     }
     wchar_t twice[MAX_PATH];
     if (!served && checker->scaleNoted.insert(FoldName(file.path)).second &&
-        MakeVariantPath(name.c_str(), 3, twice))
+        MakeVariantPath(name.c_str(), ChooseScaleVariant(ALL_SCALE_VARIANTS, DPI_200), twice))
         Say(checker, line, LEVEL_NOTE,
             L"%1: %2 has no variant at or above 200 % (such as %3): stretched on a 200 % display",
             {what, Quote(name), Quote(twice)});

@@ -2,7 +2,9 @@
 // procedure, paint, hover, keys and sounds are the launcher's; what a button
 // would run is printed instead of run; the disc is checked and shown again
 // whenever a file below its root changes.
-#include "checker.h"
+#include "try_mode.h"
+#include "button_table.h"
+#include "load.h"
 
 #include "commands/commands.h"
 #include "config/command_table.h"
@@ -52,7 +54,7 @@ struct TryState {
     bool settling;
     DWORD changeSeen;
     std::vector<TreeEntry> latest; // the tree at the last look
-    bool gone;            // the root is missing, renamed or removed
+    bool gone;                     // the root is missing, renamed or removed
     // Wakes a look at once. Of the changes Linux programs make, Wine reports
     // only those in the root itself, so the tree is looked at on a timer too.
     HANDLE change;
@@ -68,25 +70,16 @@ static void ShowCommand(HWND window, int slotIndex, const CommandPlan &plan)
     wchar_t productCode[TEXT_CAPACITY];
     if (plan.productCodeFromRegistry && !ReadProductCode(productCode))
         outcome = NO_PRODUCT_CODE;
-    WriteOut(std::wstring(CommandTable[slotIndex].key) + L": " + WhatItRuns(plan) + outcome + L"\n");
+    WriteOut(std::wstring(CommandTable[slotIndex].key) + L": " + WhatItRuns(plan) + outcome +
+             L"\n");
     if (plan.closes)
         DestroyWindow(window);
 }
 
-// The launcher's record as start-up leaves it for the window, the disc's own
-// AUTORUN.INI in place of a working copy.
 // --try --scale: the window at the last scale asked for; otherwise the display's own.
 static int TryDpi()
 {
-    return trying.options.scales.empty() ? 0 : MulDiv(BASE_DPI, trying.options.scales.back(), 100);
-}
-
-static void PrepareLauncher()
-{
-    launcher.instance = GetModuleHandleW(nullptr);
-    CopyText(launcher.activeSection, TEXT_CAPACITY, trying.options.section.c_str());
-    DetectProcessorToken();
-    LoadDiscForLanguage(trying.userLanguage.c_str());
+    return trying.options.scales.empty() ? 0 : DpiOfPercent(trying.options.scales.back());
 }
 
 static void ListTree(const std::wstring &folder, const std::wstring &prefix, DWORD depth,
@@ -179,7 +172,9 @@ static void ReadDiscAgain(const std::wstring &changed)
     RunCheck();
 
     static_cast<WindowRecord &>(launcher) = window;
-    PrepareLauncher();
+    // The launcher's record as start-up leaves it for the window, the disc's
+    // own AUTORUN.INI in place of a working copy.
+    StartDiscLoad(trying.options.section.c_str(), trying.userLanguage.c_str());
     SIZE outer;
     LayOutShownWindow(trying.window, &outer, TryDpi());
     RECT frame;
@@ -298,7 +293,9 @@ int TryDisc(Checker *checker, CheckRun check)
         trying.userLanguage = trying.options.language;
     }
     SetCommandPerformer(ShowCommand);
-    PrepareLauncher();
+    // The launcher's record as start-up leaves it for the window, the disc's
+    // own AUTORUN.INI in place of a working copy.
+    StartDiscLoad(trying.options.section.c_str(), trying.userLanguage.c_str());
     launcher.dpi = TryDpi();
     trying.window = CreateLauncherWindow(TRY_CLASS);
     if (!trying.window) {

@@ -17,6 +17,13 @@ enum CommandKind : int {
 
 enum { COMMAND_KIND_COUNT = 6, SLOT_COUNT = 30, ENTRY_CAPACITY = 520 };
 
+// The fields of the slots' entries, as COLOR_FIELDS spells them: a command,
+// a label, a button (its colour key last) and a sound.
+inline constexpr wchar_t COMMAND_FIELDS[] = L"KTT";
+inline constexpr wchar_t LABEL_FIELDS[] = L"TNN";
+inline constexpr wchar_t BUTTON_FIELDS[] = L"TTNNNNCCC";
+inline constexpr wchar_t SOUND_FIELDS[] = L"F";
+
 // The keyword of each command kind, in the order of CommandKind.
 extern const wchar_t *const COMMAND_KEYWORDS[COMMAND_KIND_COUNT];
 

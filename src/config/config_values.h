@@ -52,6 +52,11 @@ int ReadNumber(const wchar_t *token);
 // it, and the edges built from them must stay defined.
 int AddClamped(int a, int b);
 
+// The fields of an entry, one letter a field in the order the loader takes
+// them: K a command keyword, T a text kept in TEXT_CAPACITY characters, F a
+// file name, N a number, C a colour component. A colour's own:
+inline constexpr wchar_t COLOR_FIELDS[] = L"CCC";
+
 // Three numbers red, green, blue from the tokenizer, each cut to 8 bits; a
 // missing one is 0.
 COLORREF ReadColorTokens(CommaTokenizer *tokens);

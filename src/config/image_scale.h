@@ -6,7 +6,12 @@
 #include <windows.h>
 
 // 100 % and 200 %.
-enum { BASE_DPI = 96, DPI_200 = 2 * BASE_DPI, SCALE_VARIANT_COUNT = 6 };
+enum {
+    BASE_DPI = 96,
+    DPI_200 = 2 * BASE_DPI,
+    SCALE_VARIANT_COUNT = 6,
+    ALL_SCALE_VARIANTS = (1 << SCALE_VARIANT_COUNT) - 1, // every bit of a FindScaleVariants answer
+};
 
 struct ScaleVariant {
     int dpi;
@@ -22,6 +27,16 @@ int ScaleBetween(int value, int to, int from);
 inline int ScaleToDpi(int value, int dpi)
 {
     return ScaleBetween(value, dpi, BASE_DPI);
+}
+
+// A display scale in percent as a DPI, and a DPI as a percent.
+inline int DpiOfPercent(int percent)
+{
+    return ScaleBetween(BASE_DPI, percent, 100);
+}
+inline int PercentOfDpi(int dpi)
+{
+    return ScaleBetween(dpi, 100, BASE_DPI);
 }
 
 // The DPI a window is laid out at on a display of `dpi`: `dpi` itself where

@@ -56,7 +56,6 @@ void ChooseLanguage(const wchar_t *userLanguage)
     ReadConfigString(launcher.activeSection, KEY_DEFAULT_LANG, launcher.language, TEXT_CAPACITY);
 }
 
-
 // Reads Title of the active section's texts in `language` into `caption`.
 static void ReadCaption()
 {
@@ -76,9 +75,12 @@ void ForgetDiscLoad()
     static_cast<DiscLoad &>(launcher) = DiscLoad{};
 }
 
-void LoadDiscForLanguage(const wchar_t *userLanguage)
+void StartDiscLoad(const wchar_t *section, const wchar_t *userLanguage)
 {
     ForgetDiscLoad();
+    if (section != launcher.activeSection)
+        CopyText(launcher.activeSection, TEXT_CAPACITY, section);
+    DetectProcessorToken();
     ChooseLanguage(userLanguage);
     lstrcpyW(launcher.sectionPrefix, launcher.activeSection);
     ReadCaption();

@@ -20,9 +20,10 @@ int IsLanguageListed(const wchar_t *language);
 // forgets it.
 void ForgetDiscLoad();
 
-// Starts a load of the disc in the active section for a user of
-// `userLanguage`: releases and forgets what the last load read, then chooses
-// the language, the section prefix and the caption. The window's layout reads
+// Starts a load of the disc in `section` (which becomes the active one) for a
+// user of `userLanguage`: releases and forgets what the last load read, then
+// names the processor and chooses the language, the section prefix and the
+// caption. The window's layout reads
 // the background, and LM_RELOAD the slots and colours (LoadBackground,
 // LoadSlotsAndColors), in that order.
-void LoadDiscForLanguage(const wchar_t *userLanguage);
+void StartDiscLoad(const wchar_t *section, const wchar_t *userLanguage);

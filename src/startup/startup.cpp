@@ -106,20 +106,13 @@ int LauncherMain(HINSTANCE instance, int showCommand)
         return 1;
     }
 
-    lstrcpyW(launcher.activeSection, SECTION_SETUP);
-    if (ReadConfigString(launcher.activeSection, KEY_APP_REG_KEY, launcher.appRegKeyValue,
-                         TEXT_CAPACITY)) {
-        wchar_t scratch[TEXT_CAPACITY];
-        if (IsApplicationInstalled(launcher.appRegKeyValue, scratch, TEXT_CAPACITY) == 1)
-            lstrcpyW(launcher.activeSection, SECTION_RUN);
-    }
+    lstrcpyW(launcher.activeSection, ChooseStartSection());
     wchar_t noRunClass[TEXT_CAPACITY];
     if (ReadConfigString(launcher.activeSection, KEY_NO_RUN_APP_CLASS, noRunClass, TEXT_CAPACITY) &&
         os.FindWindowW(noRunClass, nullptr))
         return 1;
 
     os.InitCommonControls();
-    DetectProcessorToken();
     wchar_t windowsDirectory[TEXT_CAPACITY];
     ReadWindowsDirectory(windowsDirectory);
     if (!os.GetVolumeInformationW(launcher.sourceRoot, launcher.volumeLabel, TEXT_CAPACITY, nullptr,
@@ -128,7 +121,7 @@ int LauncherMain(HINSTANCE instance, int showCommand)
     MakeWorkingCopy(windowsDirectory);
     wchar_t userLanguage[TEXT_CAPACITY] = L"";
     ReadUserLanguage(userLanguage);
-    LoadDiscForLanguage(userLanguage);
+    StartDiscLoad(launcher.activeSection, userLanguage);
 
     int result = RunLauncher(showCommand);
     DeleteWorkingCopy();

@@ -84,3 +84,6 @@ extern LauncherState launcher;
 
 // Window class of the launcher; also the marker of a running instance.
 extern const wchar_t LAUNCHER_CLASS[];
+
+// A new window's record: nothing hot, pressed or captured yet.
+void ResetWindowRecord();

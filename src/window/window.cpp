@@ -61,10 +61,7 @@ HWND CreateLauncherWindow(const wchar_t *className)
 {
     HICON extracted = ExtractConfiguredIcon();
     HICON icon = extracted ? extracted : LoadIconW(launcher.instance, MAKEINTRESOURCEW(ICON_ID));
-    // A new window: nothing is hot, pressed or captured yet.
-    static_cast<WindowRecord &>(launcher) = WindowRecord{};
-    launcher.hotIndex = -1;
-    launcher.pressedIndex = -1;
+    ResetWindowRecord();
     launcher.introSound = LoadSoundResource(INTRO_SOUND_ID);
     launcher.highContrast = ReadHighContrast();
 
@@ -244,8 +241,8 @@ static int FitToWorkArea(HWND window, SIZE *outerSize)
     RECT work = ReadWorkArea(window);
     SIZE scaled = {launcher.backgroundWidth, launcher.backgroundHeight};
     SIZE fixed = {outerSize->cx - scaled.cx, outerSize->cy - scaled.cy};
-    int dpi = FitDpi(launcher.dpi, scaled, fixed,
-                     SIZE{work.right - work.left, work.bottom - work.top});
+    int dpi =
+        FitDpi(launcher.dpi, scaled, fixed, SIZE{work.right - work.left, work.bottom - work.top});
     if (dpi == launcher.dpi)
         return 0;
     launcher.dpi = dpi;

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <string>
 #include <vector>
 
 namespace {
@@ -399,7 +398,8 @@ std::vector<RECT> PaintedInk()
         RECT box = {INT_MAX, INT_MAX, INT_MIN, INT_MIN}, around = slot.labelRect;
         InflateRect(&around, 4, 4);
         for (int y = std::max(0, int(around.top)); y < std::min(height, int(around.bottom)); y++) {
-            for (int x = std::max(0, int(around.left)); x < std::min(width, int(around.right)); x++) {
+            for (int x = std::max(0, int(around.left)); x < std::min(width, int(around.right));
+                 x++) {
                 if (static_cast<const DWORD *>(bits)[y * width + x] & 0xFFFFFF)
                     box = {std::min(box.left, LONG(x)), std::min(box.top, LONG(y)),
                            std::max(box.right, LONG(x + 1)), std::max(box.bottom, LONG(y + 1))};
@@ -442,20 +442,18 @@ TEST_F(CommandTableLoad, LabelsGrowWithTheScaleInInkAndRectangle)
             for (size_t i = 0; i < rects[0].size(); i++) {
                 for (const std::vector<RECT> *kind : {rects, inks}) {
                     const RECT &plain = kind[0][i], &scaled = kind[step][i];
+                    const auto &scale = scales[step - 1];
+                    SCOPED_TRACE(testing::Message()
+                                 << (kind == rects ? "rectangle" : "ink") << " of cmd0" << i + 1
+                                 << " at " << scale.dpi << (small ? " in the small font" : ""));
                     double across = double(scaled.right - scaled.left) / (plain.right - plain.left);
                     double down = double(scaled.bottom - scaled.top) / (plain.bottom - plain.top);
-                    std::string what = std::string(kind == rects ? "rectangle" : "ink") + " of cmd0" +
-                                       std::to_string(i + 1) + " at " +
-                                       std::to_string(scales[step - 1].dpi) +
-                                       (small ? " in the small font" : "");
-                    EXPECT_TRUE(across >= scales[step - 1].least && across <= scales[step - 1].most)
-                        << what << ": " << across << " times as wide";
+                    EXPECT_TRUE(across >= scale.least && across <= scale.most) << across << " wide";
                     // MS Sans Serif's raster glyphs fill more of their line than Tahoma's:
                     // the line keeps the scale, the glyphs stand a little shorter.
-                    if (small && kind == inks)
-                        continue;
-                    EXPECT_TRUE(down >= scales[step - 1].least && down <= scales[step - 1].most)
-                        << what << ": " << down << " times as tall";
+                    EXPECT_TRUE((small && kind == inks) ||
+                                (down >= scale.least && down <= scale.most))
+                        << down << " tall";
                 }
             }
         }
