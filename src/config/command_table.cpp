@@ -233,6 +233,7 @@ void LoadCommandTable()
     HGDIOBJ previousFont = SelectLabelFont(dc);
 
     NameSlotSections();
+    StartFolderLooks();
     // Most of the 30 keys are usually absent: one list per section spares their reads.
     SectionKeys definitions, labels, buttons;
     ReadSectionKeys(launcher.definitionSection, &definitions);
@@ -256,6 +257,7 @@ void LoadCommandTable()
             LoadSound(&slot, buttons);
     }
 
+    EndFolderLooks();
     if (previousFont)
         SelectObject(dc, previousFont);
     ReleaseDC(launcher.mainWindow, dc);

@@ -3,6 +3,7 @@
 #include "bitmap_file.h"
 
 #include "../platform/platform.h"
+#include "../state/bounded_text.h"
 
 const ScaleVariant SCALE_VARIANTS[SCALE_VARIANT_COUNT] = {
     {120, L"@1.25x"}, {144, L"@1.5x"}, {168, L"@1.75x"},
@@ -108,10 +109,103 @@ static const wchar_t *FileNamePart(const wchar_t *path)
     return name;
 }
 
+// The names of one folder's variant files, from one look at it, kept while a
+// load reads many pictures there (between StartFolderLooks and
+// EndFolderLooks): each name ends in 0, and an empty one ends the list.
+static struct {
+    int active;
+    wchar_t folder[MAX_PATH]; // the folder's part of a path, as the pictures name it
+    wchar_t *names;           // from the process heap; null: no folder looked at yet
+} folderLook;
+
+void StartFolderLooks()
+{
+    EndFolderLooks();
+    folderLook.active = 1;
+}
+
+void EndFolderLooks()
+{
+    if (folderLook.names)
+        HeapFree(GetProcessHeap(), 0, folderLook.names);
+    folderLook = {};
+}
+
+// Bit i set where the file name `name` is variant i of `path`.
+static int MatchVariants(const wchar_t *path, const wchar_t *name)
+{
+    int found = 0;
+    for (int i = 0; i < SCALE_VARIANT_COUNT; i++) {
+        wchar_t variant[MAX_PATH];
+        if (MakeVariantPath(path, i, variant) &&
+            CompareStringOrdinal(FileNamePart(variant), -1, name, -1, TRUE) == CSTR_EQUAL)
+            found |= 1 << i;
+    }
+    return found;
+}
+
+// Lists the files of `folder` whose names hold the variants' mark (every
+// suffix starts with it) into folderLook; 0 when the list cannot be kept.
+static int LookAtFolder(const wchar_t *folder)
+{
+    EndFolderLooks();
+    folderLook.active = 1;
+    wchar_t pattern[MAX_PATH];
+    if (!JoinText(pattern, MAX_PATH, folder, L"*@*"))
+        return 0;
+    SIZE_T used = 0, capacity = 256;
+    wchar_t *names = static_cast<wchar_t *>(HeapAlloc(GetProcessHeap(), 0, capacity * 2));
+    WIN32_FIND_DATAW entry;
+    HANDLE search =
+        FindFirstFileExW(pattern, FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
+    for (int more = search != INVALID_HANDLE_VALUE; names && more;
+         more = FindNextFileW(search, &entry)) {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        SIZE_T length = lstrlenW(entry.cFileName) + 1;
+        if (used + length + 1 > capacity) {
+            capacity = (used + length + 1) * 2;
+            void *grown = HeapReAlloc(GetProcessHeap(), 0, names, capacity * 2);
+            if (!grown)
+                HeapFree(GetProcessHeap(), 0, names);
+            names = static_cast<wchar_t *>(grown);
+            if (!names)
+                break;
+        }
+        CopyMemory(names + used, entry.cFileName, length * 2);
+        used += length;
+    }
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    if (!names)
+        return 0;
+    names[used] = 0;
+    folderLook.names = names;
+    lstrcpyW(folderLook.folder, folder);
+    return 1;
+}
+
 int FindScaleVariants(const wchar_t *path, int *plainFound)
 {
     if (plainFound)
         *plainFound = 0;
+    wchar_t folder[MAX_PATH];
+    int folderLength = static_cast<int>(FileNamePart(path) - path);
+    if (folderLook.active && folderLength < MAX_PATH) {
+        lstrcpynW(folder, path, folderLength + 1);
+        bool known = folderLook.names && lstrcmpiW(folder, folderLook.folder) == 0;
+        if (known || LookAtFolder(folder)) {
+            int found = 0;
+            for (const wchar_t *name = folderLook.names; *name; name += lstrlenW(name) + 1)
+                found |= MatchVariants(path, name);
+            // The look saw only the variants; the plain file matters beside them.
+            DWORD attributes = found && plainFound ? GetFileAttributesW(path) : 0;
+            if (plainFound && found)
+                *plainFound = attributes != INVALID_FILE_ATTRIBUTES &&
+                              !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+            return found;
+        }
+    }
     // One look at the folder finds the plain file and its variants alike.
     wchar_t pattern[MAX_PATH];
     if (!InsertText(path, FindExtension(path), L"*", pattern))
@@ -130,13 +224,7 @@ int FindScaleVariants(const wchar_t *path, int *plainFound)
         if (plainFound &&
             CompareStringOrdinal(plainName, -1, entry.cFileName, -1, TRUE) == CSTR_EQUAL)
             *plainFound = 1;
-        for (int i = 0; i < SCALE_VARIANT_COUNT; i++) {
-            wchar_t variant[MAX_PATH];
-            if (MakeVariantPath(path, i, variant) &&
-                CompareStringOrdinal(FileNamePart(variant), -1, entry.cFileName, -1, TRUE) ==
-                    CSTR_EQUAL)
-                found |= 1 << i;
-        }
+        found |= MatchVariants(path, entry.cFileName);
     } while (FindNextFileW(search, &entry));
     FindClose(search);
     return found;
@@ -347,8 +435,8 @@ static bool LiesTopDown(HBITMAP bitmap, const BITMAP &size)
     return true;
 }
 
-static int OpenSourceRows(HBITMAP bitmap, COLORREF colorKey, SourceRows *source,
-                          PixelBuffer *copy, PixelBuffer *row)
+static int OpenSourceRows(HBITMAP bitmap, COLORREF colorKey, SourceRows *source, PixelBuffer *copy,
+                          PixelBuffer *row)
 {
     DIBSECTION section = {};
     BITMAP &size = section.dsBm;
@@ -357,9 +445,9 @@ static int OpenSourceRows(HBITMAP bitmap, COLORREF colorKey, SourceRows *source,
         return 0;
     source->width = size.bmWidth;
     source->height = size.bmHeight;
-    source->key = colorKey ? (GetRValue(colorKey) << 16 | GetGValue(colorKey) << 8 |
-                              GetBValue(colorKey))
-                           : 0xffffffff;
+    source->key = colorKey
+                      ? (GetRValue(colorKey) << 16 | GetGValue(colorKey) << 8 | GetBValue(colorKey))
+                      : 0xffffffff;
     source->keyed = 0;
     // A pixel more, which stays transparent black: the second of two taps
     // may lie past the last pixel, with no weight.

@@ -63,8 +63,15 @@ int MakeVariantPath(const wchar_t *path, int index, wchar_t *variant);
 
 // The variants that lie beside the file `path`, one bit per SCALE_VARIANTS
 // index, found in one read of its folder, which also says in *plainFound
-// whether the file itself is there.
+// whether the file itself is there (between StartFolderLooks and
+// EndFolderLooks, only where it has a variant).
 int FindScaleVariants(const wchar_t *path, int *plainFound = nullptr);
+
+// Between these two calls, FindScaleVariants looks at each folder once and
+// keeps what it saw: for a load that reads many pictures, which does not
+// change the folders it reads. The first also forgets an earlier look.
+void StartFolderLooks();
+void EndFolderLooks();
 
 // The variant drawn at `dpi` among those of `found`: the smallest at or above
 // it, else the largest. -1 for the plain file, which counts as 96 DPI.

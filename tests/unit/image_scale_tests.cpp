@@ -125,8 +125,14 @@ TEST(ImageScale, TheVariantForTheDpiIsDrawnOthersAreResampled)
         {L"b.bmp", 288, 60, 30, 0xFF0000C8}, {L"c.bmp", 192, 40, 20, 0xFFC80000},
         {L"lone.bmp", 192, 0, 0, 0},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.dpi << " " << c.name);
+    const int count = sizeof cases / sizeof cases[0];
+    // Alone, then as a load reads them, with one look at the folder kept.
+    for (int round = 0; round < 2 * count; round++) {
+        const auto &c = cases[round % count];
+        if (round == count)
+            StartFolderLooks();
+        SCOPED_TRACE(testing::Message()
+                     << c.dpi << " " << c.name << (round < count ? "" : " kept"));
         int blended = -1;
         HBITMAP bitmap = LoadBitmapForDpi(disc.File(c.name).c_str(), nullptr, c.dpi, 0, &blended);
         EXPECT_EQ(0, blended);
@@ -143,6 +149,12 @@ TEST(ImageScale, TheVariantForTheDpiIsDrawnOthersAreResampled)
         EXPECT_EQ(c.colour, pixels[pixels.size() / 2] & (c.colour >> 24 ? 0xFFFFFFFF : 0xFFFFFF));
         DeleteObject(bitmap);
     }
+    EndFolderLooks();
+    // A variant put beside the picture after one load is found by the next.
+    WriteBitmapFile(disc.File(L"b@1.25x.bmp"), 25, 13, [](int, int) { return RGB(0, 0, 200); });
+    StartFolderLooks();
+    EXPECT_EQ(0xB, FindScaleVariants(disc.File(L"b.bmp").c_str()));
+    EndFolderLooks();
 }
 
 // Every way of resampling gives the area average of the premultiplied
