@@ -363,8 +363,7 @@ static void CheckLabelsAtScales(Checker *checker)
                         continue;
                     Say(checker, line, LEVEL_WARNING,
                         L"%1 runs into %2's %3 at %4, in a font whose text is not exactly %4 of "
-                        L"its "
-                        L"width at 100 % (%5)",
+                        L"its width at 100 % (%5)",
                         {label, SlotKey(other), button ? L"button" : L"label", percent,
                          launcher.language});
                 }

@@ -172,8 +172,6 @@ static void ReadDiscAgain(const std::wstring &changed)
     RunCheck();
 
     static_cast<WindowRecord &>(launcher) = window;
-    // The launcher's record as start-up leaves it for the window, the disc's
-    // own AUTORUN.INI in place of a working copy.
     StartDiscLoad(trying.options.section.c_str(), trying.userLanguage.c_str());
     SIZE outer;
     LayOutShownWindow(trying.window, &outer, TryDpi());

@@ -165,12 +165,11 @@ static int LookAtFolder(const wchar_t *folder)
         SIZE_T length = lstrlenW(entry.cFileName) + 1;
         if (used + length + 1 > capacity) {
             capacity = (used + length + 1) * 2;
-            void *grown = HeapReAlloc(GetProcessHeap(), 0, names, capacity * 2);
+            auto *grown =
+                static_cast<wchar_t *>(HeapReAlloc(GetProcessHeap(), 0, names, capacity * 2));
             if (!grown)
                 HeapFree(GetProcessHeap(), 0, names);
-            names = static_cast<wchar_t *>(grown);
-            if (!names)
-                break;
+            names = grown;
         }
         CopyMemory(names + used, entry.cFileName, length * 2);
         used += length;
@@ -185,26 +184,37 @@ static int LookAtFolder(const wchar_t *folder)
     return 1;
 }
 
+// The variants of `path` that the kept look at its folder saw, looking at the
+// folder first where the look kept is another's; -1 when no look can be kept.
+static int FindInKeptLook(const wchar_t *path)
+{
+    wchar_t folder[MAX_PATH];
+    int folderLength = static_cast<int>(FileNamePart(path) - path);
+    if (folderLength >= MAX_PATH)
+        return -1;
+    lstrcpynW(folder, path, folderLength + 1);
+    bool known = folderLook.names && lstrcmpiW(folder, folderLook.folder) == 0;
+    if (!known && !LookAtFolder(folder))
+        return -1;
+    int found = 0;
+    for (const wchar_t *name = folderLook.names; *name; name += lstrlenW(name) + 1)
+        found |= MatchVariants(path, name);
+    return found;
+}
+
 int FindScaleVariants(const wchar_t *path, int *plainFound)
 {
     if (plainFound)
         *plainFound = 0;
-    wchar_t folder[MAX_PATH];
-    int folderLength = static_cast<int>(FileNamePart(path) - path);
-    if (folderLook.active && folderLength < MAX_PATH) {
-        lstrcpynW(folder, path, folderLength + 1);
-        bool known = folderLook.names && lstrcmpiW(folder, folderLook.folder) == 0;
-        if (known || LookAtFolder(folder)) {
-            int found = 0;
-            for (const wchar_t *name = folderLook.names; *name; name += lstrlenW(name) + 1)
-                found |= MatchVariants(path, name);
-            // The look saw only the variants; the plain file matters beside them.
-            DWORD attributes = found && plainFound ? GetFileAttributesW(path) : 0;
-            if (plainFound && found)
-                *plainFound = attributes != INVALID_FILE_ATTRIBUTES &&
-                              !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-            return found;
+    int kept = folderLook.active ? FindInKeptLook(path) : -1;
+    if (kept >= 0) {
+        // The look saw only the variants; the plain file matters beside them.
+        if (plainFound && kept) {
+            DWORD attributes = GetFileAttributesW(path);
+            *plainFound =
+                attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
         }
+        return kept;
     }
     // One look at the folder finds the plain file and its variants alike.
     wchar_t pattern[MAX_PATH];
