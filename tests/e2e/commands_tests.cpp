@@ -12,6 +12,8 @@ namespace {
 const RECT INSTALL_BUTTON = {300, 40, 400, 80};
 const RECT EXIT_BUTTON = {300, 120, 400, 160};
 const RECT REMOVE_BUTTON = {300, 200, 400, 240};
+const COLORREF NORMAL = RGB(0, 160, 0);
+const COLORREF LIT = RGB(0, 0, 230);
 
 const wchar_t PRODUCT_KEY[] = L"Software\\Velmora\\Shared Information\\AutoStart";
 const wchar_t PRODUCT_CODE[] = L"{6A1F0C2E-93B4-4D57-8E21-0B9C7D3F5A64}";
@@ -51,6 +53,8 @@ protected:
     {
         disc = PrepareDisc(L"INSTALLDISC");
         WriteTextFile(disc.Path(L"AUTORUN.INI"), Configuration(installEntry));
+        WriteBitmapFile(disc.Path(L"b.bmp"), 100, 40, [](int, int) { return NORMAL; });
+        WriteBitmapFile(disc.Path(L"bh.bmp"), 100, 40, [](int, int) { return LIT; });
         if (!installer.empty())
             PlaceRecorder(installer);
         DeleteFileW(record.c_str());
@@ -83,9 +87,16 @@ protected:
     }
 
     std::vector<std::string> Started() { return ReadRecord(record); }
-    bool WaitStarted(size_t count)
+    // Fails saying why nothing started, as far as the test can see.
+    ::testing::AssertionResult WaitStarted(size_t count)
     {
-        return WaitFor([&] { return Started().size() >= count; });
+        if (WaitFor([&] { return Started().size() >= count; }))
+            return ::testing::AssertionSuccess();
+        DWORD code = process.WaitExit(0);
+        return ::testing::AssertionFailure()
+               << Started().size() << " of " << count << " started; "
+               << (code == STILL_ACTIVE ? "the launcher still runs"
+                                        : "the launcher ended with " + std::to_string(code));
     }
 
     // Clicks Exit until the launcher ends with 0: it takes commands again.
@@ -131,10 +142,13 @@ TEST_F(Commands, InstallerCommandLineIsProgramBlankArguments)
     };
     for (const auto &c : cases) {
         ASSERT_TRUE(Start(c.entry, c.installer));
-        if (c.byKeyboard)
-            SendKeys(window, {VK_TAB, VK_RETURN});
-        else
+        if (c.byKeyboard) {
+            SendKeys(window, {VK_TAB});
+            ASSERT_TRUE(WaitForPixel(window, 350, 60, LIT)) << "Tab lit no button";
+            SendKeys(window, {VK_RETURN});
+        } else {
             Click(window, INSTALL_BUTTON);
+        }
         ASSERT_TRUE(WaitStarted(1)) << Utf8(c.entry);
         EXPECT_EQ(std::vector<std::string>{OnDisc(c.commandLine)}, Started());
         EXPECT_TRUE(ExitsOnClick());
@@ -161,6 +175,7 @@ TEST_F(Commands, BurstOfActivationsStartsOneInstaller)
     Hold();
     ASSERT_TRUE(Start(L"CMD_INSTALL,setup.exe,/s", L"setup.exe"));
     SendKeys(window, {VK_TAB});
+    ASSERT_TRUE(WaitForPixel(window, 350, 60, LIT)) << "Tab lit no button";
     SendKeys(window, {VK_RETURN}, 50);
     ASSERT_TRUE(WaitStarted(1));
     // An ignored key leaves no trace to wait for; give the queue time to drain

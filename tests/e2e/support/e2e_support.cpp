@@ -454,10 +454,38 @@ std::wstring UserLanguageName()
     return name;
 }
 
+// Whether `window` is in front and its thread types into it: a key sent before
+// then goes to whatever had the keyboard, or nowhere.
+static bool HasKeyboard(HWND window)
+{
+    GUITHREADINFO thread = {sizeof thread};
+    return GetForegroundWindow() == window &&
+           GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread) &&
+           thread.hwndFocus == window;
+}
+
 void SendKeys(HWND window, std::initializer_list<WORD> keys, int times)
 {
     SetForegroundWindow(window);
-    WaitFor([&] { return GetForegroundWindow() == window; }, 3000);
+    // Twice in a row, a little apart: the display server's own focus events,
+    // late after a window opens, can still take the keyboard away once.
+    bool held = WaitFor(
+        [&] {
+            if (!HasKeyboard(window))
+                return false;
+            Sleep(100);
+            return HasKeyboard(window);
+        },
+        5000);
+    if (!held) {
+        GUITHREADINFO thread = {sizeof thread};
+        GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
+        wchar_t front[256] = L"";
+        GetClassNameW(GetForegroundWindow(), front, 256);
+        ADD_FAILURE() << "the window never took the keyboard: in front is a window of class \""
+                      << Utf8(front) << "\", its thread's focus is "
+                      << (thread.hwndFocus == window ? "it" : "another window");
+    }
     std::vector<INPUT> input;
     for (int i = 0; i < times; i++) {
         for (WORD key : keys) {
