@@ -454,14 +454,20 @@ std::wstring UserLanguageName()
     return name;
 }
 
-// Whether `window` is in front and its thread types into it: a key sent before
-// then goes to whatever had the keyboard, or nowhere.
-static bool HasKeyboard(HWND window)
+// Why a key typed now would not reach `window`, or "" when it would: a key
+// goes to the thread in front, and there to its focus.
+static std::string WhyNoKeyboard(HWND window)
 {
+    HWND front = GetForegroundWindow();
+    if (front != window) {
+        wchar_t frontClass[256] = L"";
+        GetClassNameW(front, frontClass, 256);
+        return "in front is a window of class \"" + Utf8(frontClass) + "\"";
+    }
     GUITHREADINFO thread = {sizeof thread};
-    return GetForegroundWindow() == window &&
-           GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread) &&
-           thread.hwndFocus == window;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread))
+        return "its thread's state is unknown, error " + std::to_string(GetLastError());
+    return thread.hwndFocus == window ? "" : "its thread's focus is on another window";
 }
 
 void SendKeys(HWND window, std::initializer_list<WORD> keys, int times)
@@ -469,23 +475,17 @@ void SendKeys(HWND window, std::initializer_list<WORD> keys, int times)
     SetForegroundWindow(window);
     // Twice in a row, a little apart: the display server's own focus events,
     // late after a window opens, can still take the keyboard away once.
+    std::string why;
     bool held = WaitFor(
         [&] {
-            if (!HasKeyboard(window))
+            if (!(why = WhyNoKeyboard(window)).empty())
                 return false;
             Sleep(100);
-            return HasKeyboard(window);
+            return (why = WhyNoKeyboard(window)).empty();
         },
         5000);
-    if (!held) {
-        GUITHREADINFO thread = {sizeof thread};
-        GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
-        wchar_t front[256] = L"";
-        GetClassNameW(GetForegroundWindow(), front, 256);
-        ADD_FAILURE() << "the window never took the keyboard: in front is a window of class \""
-                      << Utf8(front) << "\", its thread's focus is "
-                      << (thread.hwndFocus == window ? "it" : "another window");
-    }
+    if (!held)
+        ADD_FAILURE() << "the window never took the keyboard: " << why;
     std::vector<INPUT> input;
     for (int i = 0; i < times; i++) {
         for (WORD key : keys) {
