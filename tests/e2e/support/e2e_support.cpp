@@ -240,6 +240,28 @@ BuildEnvironment(const std::vector<std::pair<std::wstring, std::wstring>> &extra
     return result;
 }
 
+// CreateProcessW, except that a start Wine lost before the new process
+// reported it (ERROR_INTERNAL_ERROR, nothing of the program run) is made once
+// more, and said. On failure, `error` holds the last error.
+static bool StartProcess(const std::wstring &program, const std::wstring &commandLine,
+                         bool inheritHandles, DWORD flags, void *environment,
+                         const wchar_t *folder, STARTUPINFOW &startup,
+                         PROCESS_INFORMATION &info, DWORD &error)
+{
+    for (int attempt = 0; attempt < 2; attempt++) {
+        std::wstring line = commandLine;
+        if (CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, inheritHandles, flags,
+                           environment, folder, &startup, &info))
+            return true;
+        error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR)
+            return false;
+        std::cerr << "starting " << Utf8(program) << " again: Wine lost its start (error "
+                  << error << ")\n";
+    }
+    return false;
+}
+
 Process Launch(const std::wstring &program,
                const std::vector<std::pair<std::wstring, std::wstring>> &environment,
                const std::wstring &arguments, const std::wstring &outputPath)
@@ -264,24 +286,12 @@ Process Launch(const std::wstring &program,
     }
     PROCESS_INFORMATION info = {};
     DWORD error = ERROR_SUCCESS;
-    // Wine now and then loses a new process before it has reported its start
-    // (ERROR_INTERNAL_ERROR, nothing of the program run): that start is made
-    // once more, and said.
-    for (int attempt = 0; attempt < 2; attempt++) {
-        std::wstring line = commandLine;
-        if (CreateProcessW(program.c_str(), &line[0], nullptr, nullptr,
-                           output != INVALID_HANDLE_VALUE, CREATE_UNICODE_ENVIRONMENT, &block[0],
-                           folder.c_str(), &startup, &info)) {
-            CloseHandle(info.hThread);
-            process.handle = info.hProcess;
-            process.id = info.dwProcessId;
-            break;
-        }
-        error = GetLastError();
-        if (error != ERROR_INTERNAL_ERROR)
-            break;
-        std::cerr << "starting " << Utf8(program) << " again: Wine lost its start (error "
-                  << error << ")\n";
+    if (StartProcess(program, commandLine, output != INVALID_HANDLE_VALUE,
+                     CREATE_UNICODE_ENVIRONMENT, &block[0], folder.c_str(), startup, info,
+                     error)) {
+        CloseHandle(info.hThread);
+        process.handle = info.hProcess;
+        process.id = info.dwProcessId;
     }
     if (output != INVALID_HANDLE_VALUE)
         CloseHandle(output);
@@ -306,15 +316,14 @@ DWORD RunCapturingOutput(const std::wstring &program, const std::wstring &argume
     startup.hStdError = file;
     PROCESS_INFORMATION info = {};
     DWORD code = STILL_ACTIVE;
-    if (CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                       nullptr, &startup, &info)) {
+    DWORD error = ERROR_SUCCESS;
+    if (StartProcess(program, commandLine, true, 0, nullptr, nullptr, startup, info, error)) {
         CloseHandle(info.hThread);
         if (WaitForSingleObject(info.hProcess, timeoutMs) != WAIT_OBJECT_0)
             TerminateProcess(info.hProcess, STILL_ACTIVE);
         GetExitCodeProcess(info.hProcess, &code);
         CloseHandle(info.hProcess);
     } else {
-        DWORD error = GetLastError();
         ADD_FAILURE() << "could not start " << Utf8(program) << ": error " << error;
     }
     CloseHandle(file);
